@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+
+namespace platform {
+
+// A file's text as characters (Unicode code points). The trainer writes Windows-1252;
+// a file that is entirely valid UTF-8 is read as UTF-8 instead, without its byte-order mark.
+std::u32string decodeText(const QByteArray &bytes);
+
+bool isValidUtf8(const QByteArray &bytes);
+std::u32string decodeWindows1252(const QByteArray &bytes);
+
+QString toQString(const std::u32string &text);
+QString toQString(char32_t character);
+
+} // namespace platform

@@ -1,0 +1,39 @@
+#include "reading/messages.h"
+
+#include "platform/text_decoding.h"
+
+#include <QDir>
+
+namespace reading {
+
+QString missingSoundMessage(char32_t character)
+{
+    // Worded as users have always seen it, trailing blank included.
+    return QStringLiteral("le caractere : ") + platform::toQString(character)
+        + QStringLiteral(" n'a pas de fichier .wav associé dans la table kaloncor.ref, editez cette table et associez lui un fichier wav ");
+}
+
+QString correctionUnreadableMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Le fichier de correction « %1 » n'a pas pu être ouvert : %2.\nLa lecture n'a pas commencé.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString soundTableUnreadableMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("La table des sons « %1 » n'a pas pu être ouverte : %2.\n"
+                          "Aucun caractère n'aura de son ; vérifiez le chemin des fichiers .wav et relancez le programme.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString soundFileProblemMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Le fichier son « %1 » n'a pas pu être joué : %2.").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString noSoundOutputMessage(const QString &reason)
+{
+    return QStringLiteral("Aucune sortie son n'est disponible (%1).\nLa lecture continue sans son.").arg(reason);
+}
+
+} // namespace reading

@@ -1,0 +1,99 @@
+#include "reading/playback_pacer.h"
+
+#include "platform/number_parsing.h"
+
+#include <limits>
+
+namespace reading {
+
+namespace {
+
+const QString kSoundExtension = QStringLiteral(".wav");
+const QString kSmallestDelay = QStringLiteral("1");
+
+int toTimerInterval(double milliseconds)
+{
+    const double rounded = platform::roundHalfToEven(milliseconds);
+    if (rounded >= std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(rounded);
+}
+
+} // namespace
+
+PlaybackPacer::PlaybackPacer(ReadingFlags &flags, ReadingWindow &window, SoundPlayer &player, DelayTimer &timer)
+    : m_flags(flags)
+    , m_window(window)
+    , m_player(player)
+    , Timer1(timer)
+{
+    m_player.setCompletionHandler([this] { onSoundDone(); });
+    Timer1.setTickHandler([this] { Timer1_Timer(); });
+    // Enabled from the start: its first tick takes the interval from the delay field.
+    Timer1.setInterval(kStartupTickMs);
+    Timer1.setEnabled(true);
+}
+
+std::optional<SoundProblem> PlaybackPacer::preparePlayer()
+{
+    return m_player.prepare();
+}
+
+std::optional<SoundProblem> PlaybackPacer::PlayWav(const QString &soundName)
+{
+    m_inPlayWav = true;
+    m_doneDuringPlayWav = false;
+    m_player.close();
+    const std::optional<SoundProblem> problem = m_player.open(m_window.soundFolder() + soundName + kSoundExtension);
+    m_player.play();
+    m_flags.playingFlag = 1;
+    m_inPlayWav = false;
+    // The end of a sound must come after PlayWav; a player that ends it at once is
+    // honoured here, once the flag it clears has been set.
+    if (m_doneDuringPlayWav)
+        onSoundDone();
+    return problem;
+}
+
+void PlaybackPacer::closePlayer()
+{
+    m_closed = true;
+    m_player.close();
+    Timer1.setEnabled(false);
+}
+
+bool PlaybackPacer::isHolding() const
+{
+    return m_flags.playingFlag != 0 || m_delayAfterSound;
+}
+
+void PlaybackPacer::onSoundDone()
+{
+    if (m_closed)
+        return;
+    if (m_inPlayWav) {
+        m_doneDuringPlayWav = true;
+        return;
+    }
+    m_flags.playingFlag = 0;
+    m_delayAfterSound = true;
+    Timer1.setEnabled(true);
+}
+
+void PlaybackPacer::Timer1_Timer()
+{
+    if (m_closed)
+        return;
+    if (platform::leadingNumber(m_window.delayText()) < 1.0)
+        m_window.setDelayText(kSmallestDelay);
+    Timer1.setInterval(toTimerInterval(platform::leadingNumber(m_window.delayText())));
+    Timer1.setEnabled(false);
+
+    if (m_delayAfterSound) {
+        m_delayAfterSound = false;
+        if (m_onReleased)
+            m_onReleased();
+    }
+}
+
+} // namespace reading

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "reading/delay_timer.h"
+#include "reading/reading_flags.h"
+#include "reading/reading_window.h"
+#include "reading/sound_player.h"
+
+#include <functional>
+#include <optional>
+
+namespace reading {
+
+// Plays one character's sound, then holds the reading for the reading delay (Text5).
+//
+// The delay after a sound is the timer interval in force when the sound ends; each tick
+// re-reads Text5 for the next one, so an edit applies from the delay after the following
+// sound.
+class PlaybackPacer
+{
+public:
+    static constexpr int kStartupTickMs = 500;
+
+    PlaybackPacer(ReadingFlags &flags, ReadingWindow &window, SoundPlayer &player, DelayTimer &timer);
+
+    std::optional<SoundProblem> preparePlayer();
+
+    // Close, open Text4 + soundName + ".wav", play; playingFlag = 1. Returns at once.
+    std::optional<SoundProblem> PlayWav(const QString &soundName);
+
+    // The shut-down's "Close": a playing sound stops, and no handler acts afterwards.
+    void closePlayer();
+
+    // True from the start of a sound until the delay after it is over.
+    bool isHolding() const;
+
+    // Called once the sound and the delay after it are over.
+    void setReleasedHandler(std::function<void()> handler) { m_onReleased = std::move(handler); }
+
+    // The player's completion notification.
+    void onSoundDone();
+    // Tick of the delay timer.
+    void Timer1_Timer();
+
+private:
+    ReadingFlags &m_flags;
+    ReadingWindow &m_window;
+    SoundPlayer &m_player;
+    DelayTimer &Timer1;
+    std::function<void()> m_onReleased;
+    bool m_delayAfterSound = false;
+    bool m_inPlayWav = false;
+    bool m_doneDuringPlayWav = false;
+    bool m_closed = false;
+};
+
+} // namespace reading

@@ -1,0 +1,222 @@
+#include "reading/reading_run.h"
+
+#include "platform/binary_file.h"
+#include "platform/text_decoding.h"
+#include "reading/messages.h"
+
+namespace reading {
+
+namespace {
+
+// Key under which "no sound output" is reported once per run, whatever the file.
+const QString kNoOutputKey = QStringLiteral("\n(no output)");
+
+} // namespace
+
+ReadingRun::ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &timer)
+    : m_window(window)
+    , m_pacer(m_flags, window, player, timer)
+{
+    m_pacer.setReleasedHandler([this] { advance(); });
+}
+
+void ReadingRun::loadSoundTable()
+{
+    const QString path = m_window.soundFolder() + SoundTable::kFileName;
+    const platform::FileContent file = platform::readOrCreateFile(path);
+    List1.load(platform::decodeText(file.bytes));
+    if (!file.ok)
+        m_window.showMessage(soundTableUnreadableMessage(path, file.error), MessageButtons::Ok, {});
+}
+
+void ReadingRun::preparePlayer()
+{
+    // A missing output is told at the first sound of each run, where it matters.
+    m_pacer.preparePlayer();
+}
+
+void ReadingRun::read()
+{
+    if (m_running || m_ended)
+        return;
+    m_flags.pauseFlag = 0;
+    m_window.focusCorrection();
+    m_window.showRunningButtons(true);
+
+    const QString path = m_window.correctionPath();
+    const platform::FileContent file = platform::readOrCreateFile(path);
+    if (!file.ok) {
+        m_window.showRunningButtons(false);
+        m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
+        return;
+    }
+    m_text = platform::decodeText(file.bytes);
+    m_window.showCorrection(m_text);
+
+    m_position = 0;
+    m_stopTested = false;
+    m_hold = Hold::None;
+    m_reportedSoundProblems.clear();
+    m_running = true;
+    advance();
+}
+
+void ReadingRun::stop()
+{
+    if (!m_running)
+        return;
+    m_flags.stopFlag = ReadingFlags::kStopRequested;
+    m_flags.pauseFlag = 0;
+    m_window.setPauseCaption(kPauseCaption);
+    m_window.showRunningButtons(false);
+    // The stopped run may still wait for its current sound: no second run before it ends.
+    m_window.setReadEnabled(false);
+    advance();
+}
+
+void ReadingRun::togglePause()
+{
+    if (m_flags.pauseFlag == 0) {
+        m_flags.pauseFlag = 1;
+        m_window.setPauseCaption(kResumeCaption);
+    } else {
+        m_flags.pauseFlag = 0;
+        m_window.setPauseCaption(kPauseCaption);
+    }
+    m_window.focusCorrection();
+    advance();
+}
+
+void ReadingRun::shutDown()
+{
+    m_flags.stopFlag = ReadingFlags::kStopRequested;
+    m_pacer.closePlayer();
+    m_running = false;
+    m_ended = true;
+}
+
+// Events can arrive while the walk is under way (a player or a message box that answers
+// at once); they only ask for another pass, so the walk never runs inside itself.
+void ReadingRun::advance()
+{
+    if (m_advancing) {
+        m_advanceAgain = true;
+        return;
+    }
+    m_advancing = true;
+    do {
+        m_advanceAgain = false;
+        walk();
+    } while (m_advanceAgain);
+    m_advancing = false;
+}
+
+void ReadingRun::walk()
+{
+    while (m_running) {
+        if (m_hold == Hold::Message)
+            return;
+        if (m_hold == Hold::Pause) {
+            if (m_flags.pauseFlag == 1)
+                return;
+            m_hold = Hold::None;
+        }
+        if (m_position >= m_text.size()) {
+            finish();
+            return;
+        }
+        if (!m_stopTested) {
+            m_window.highlightRead(static_cast<int>(m_position));
+            if (m_flags.stopFlag == ReadingFlags::kStopRequested) {
+                passOverRemainingCharacters();
+                continue;
+            }
+            m_stopTested = true;
+        }
+        // The previous sound and the delay after it.
+        if (m_pacer.isHolding())
+            return;
+        sayCurrentCharacter();
+    }
+}
+
+void ReadingRun::sayCurrentCharacter()
+{
+    const char32_t character = m_text[m_position];
+    ++m_position;
+    m_stopTested = false;
+
+    const SoundTable::Lookup found = List1.lookup(character);
+    switch (found.outcome) {
+    case SoundTable::Outcome::Skip:
+        break;
+    case SoundTable::Outcome::Found:
+        playFound(found.soundName);
+        break;
+    case SoundTable::Outcome::Missing:
+        askUser(missingSoundMessage(character), false);
+        break;
+    }
+}
+
+void ReadingRun::playFound(const QString &soundName)
+{
+    Text1 = soundName;
+    const std::optional<SoundProblem> problem = m_pacer.PlayWav(Text1);
+    if (problem) {
+        const QString key = problem->kind == SoundProblem::Kind::NoOutput ? kNoOutputKey : problem->path;
+        if (!m_reportedSoundProblems.contains(key)) {
+            m_reportedSoundProblems.insert(key);
+            reportSoundProblem(*problem);
+            return;
+        }
+    }
+    // A pause is honoured only here, right after a sound has been started.
+    if (m_flags.pauseFlag == 1)
+        m_hold = Hold::Pause;
+}
+
+void ReadingRun::reportSoundProblem(const SoundProblem &problem)
+{
+    const QString text = problem.kind == SoundProblem::Kind::NoOutput
+        ? noSoundOutputMessage(problem.reason)
+        : soundFileProblemMessage(problem.path, problem.reason);
+    askUser(text, true);
+}
+
+void ReadingRun::askUser(const QString &text, bool pauseAfterwards)
+{
+    m_hold = Hold::Message;
+    m_window.showMessage(text, MessageButtons::OkOrStopReading, [this, pauseAfterwards](MessageAnswer answer) {
+        messageClosed(answer, pauseAfterwards);
+    });
+}
+
+void ReadingRun::messageClosed(MessageAnswer answer, bool pauseAfterwards)
+{
+    if (!m_running || m_hold != Hold::Message)
+        return;
+    m_hold = pauseAfterwards && m_flags.pauseFlag == 1 ? Hold::Pause : Hold::None;
+    if (answer == MessageAnswer::StopReading)
+        stop();
+    else
+        advance();
+}
+
+void ReadingRun::passOverRemainingCharacters()
+{
+    // Nothing is waited for, looked up or played any more; the highlight ends where a
+    // full walk ends, on all characters but the last.
+    m_window.highlightRead(static_cast<int>(m_text.size()) - 1);
+    m_position = m_text.size();
+}
+
+void ReadingRun::finish()
+{
+    m_running = false;
+    m_window.showRunningButtons(false);
+    m_window.setReadEnabled(true);
+    m_flags.stopFlag = 0;
+}
+
+} // namespace reading

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "reading/playback_pacer.h"
+#include "reading/reading_flags.h"
+#include "reading/reading_window.h"
+#include "reading/sound_table.h"
+
+#include <QSet>
+#include <string>
+
+namespace reading {
+
+// The Read command: shows the correction, then walks it one character at a time,
+// saying each character's sound and waiting for its end and the reading delay.
+//
+// The walk is event-driven: it goes as far as it can, and resumes when what it waits
+// for happens (the sound and its delay over, Resume, Stop, a message box closed).
+// Where it holds is exactly where the window's nested waits always held:
+//  - before each character: the stop test, then the wait for the previous sound;
+//  - after starting a sound: while paused;
+//  - while a message box is open.
+class ReadingRun
+{
+public:
+    ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &timer);
+
+    // Start-up: the sound table from Text4 + "kaloncor.ref", then the player.
+    void loadSoundTable();
+    void preparePlayer();
+
+    void read();        // Read ("Lire la correction")
+    void stop();        // Stop
+    void togglePause(); // Pause / Resume
+    // Shut-down: stop requested, player closed; nothing acts afterwards.
+    void shutDown();
+
+    bool isRunning() const { return m_running; }
+    ReadingFlags &flags() { return m_flags; }
+    const ReadingFlags &flags() const { return m_flags; }
+    const SoundTable &soundTable() const { return List1; }
+    QString currentSoundName() const { return Text1; }
+    PlaybackPacer &pacer() { return m_pacer; }
+
+private:
+    enum class Hold { None, Pause, Message };
+
+    void advance();
+    void walk();
+    void sayCurrentCharacter();
+    void playFound(const QString &soundName);
+    void reportSoundProblem(const SoundProblem &problem);
+    void askUser(const QString &text, bool pauseAfterwards);
+    void messageClosed(MessageAnswer answer, bool pauseAfterwards);
+    void passOverRemainingCharacters();
+    void finish();
+
+    ReadingWindow &m_window;
+    ReadingFlags m_flags;
+    SoundTable List1;
+    QString Text1; // sound name of the current character
+    PlaybackPacer m_pacer;
+
+    std::u32string m_text;
+    size_t m_position = 0;        // index of the character being read
+    bool m_stopTested = false;    // the current character has passed the stop test
+    bool m_running = false;
+    bool m_ended = false;
+    Hold m_hold = Hold::None;
+    bool m_advancing = false;
+    bool m_advanceAgain = false;
+    QSet<QString> m_reportedSoundProblems; // once per run and file
+};
+
+} // namespace reading

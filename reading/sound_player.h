@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace reading {
+
+struct SoundProblem
+{
+    enum class Kind {
+        NoOutput, // no sound device or server: nothing can be heard at all
+        BadFile,  // this one file is missing, unreadable or not a WAV we can decode
+    };
+    Kind kind = Kind::BadFile;
+    QString path;
+    QString reason; // French, for the user
+};
+
+// The sound player: one sound open at a time, started without blocking.
+//
+// Contract: after play(), the completion handler is called exactly once, when the sound
+// has ended, and never from inside play() itself. A sound that could not be opened
+// completes at once (asynchronously) all the same, so that a reading never hangs.
+// close() stops the current sound; a closed sound does not complete.
+class SoundPlayer
+{
+public:
+    using CompletionHandler = std::function<void()>;
+
+    virtual ~SoundPlayer() = default;
+
+    // Opens the output once, at start-up. Returns the problem when there is none.
+    virtual std::optional<SoundProblem> prepare() = 0;
+    virtual void close() = 0;
+    virtual std::optional<SoundProblem> open(const QString &path) = 0;
+    virtual void play() = 0;
+
+    void setCompletionHandler(CompletionHandler handler) { m_onCompletion = std::move(handler); }
+
+protected:
+    void complete()
+    {
+        if (m_onCompletion)
+            m_onCompletion();
+    }
+
+private:
+    CompletionHandler m_onCompletion;
+};
+
+} // namespace reading

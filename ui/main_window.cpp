@@ -1,0 +1,287 @@
+#include "ui/main_window.h"
+
+#include "app_version.h"
+#include "platform/text_decoding.h"
+#include "ui/about_window.h"
+#include "ui/app_icon.h"
+#include "ui/message_box.h"
+#include "ui/twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+
+namespace ui {
+
+namespace {
+
+constexpr int kClientWidthTwips = 7155;
+constexpr int kClientHeightTwips = 4575;
+constexpr qreal kWindowFontPoints = 8.0;
+constexpr qreal kCorrectionFontPoints = 12.0;
+
+template <typename Widget>
+Widget *placed(Widget *widget, const char *name, QRect geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLineEdit *field(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *edit = placed(new QLineEdit(text, parent), name, geometry);
+    edit->setCursorPosition(0);
+    return edit;
+}
+
+} // namespace
+
+QString mainWindowTitle(int major, int minor, int revision)
+{
+    return QStringLiteral("Virod Idadidavir Version %1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields, QWidget *parent)
+    : QMainWindow(parent)
+    , m_run(*this, player, Timer1)
+{
+    setObjectName(QStringLiteral("Form1"));
+    QFont windowFont = font();
+    windowFont.setPointSizeF(kWindowFontPoints);
+    setFont(windowFont);
+    setWindowIcon(appIcon());
+
+    createControls(fields);
+    createMenus();
+    setTabStops();
+    // No control moves with the window, so its size is fixed.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Form_Load();
+}
+
+Form1::~Form1()
+{
+    delete m_about;
+}
+
+Form2 *Form1::aboutWindow() const
+{
+    return m_about;
+}
+
+void Form1::createControls(const platform::DefaultFields &fields)
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(fromTwips(kClientWidthTwips), fromTwips(kClientHeightTwips));
+    setCentralWidget(client);
+
+    Text2 = placed(new QPlainTextEdit(client), "Text2", rectFromTwips(120, 120, 6855, 2175));
+    QFont courier(QStringLiteral("Courier"));
+    courier.setStyleHint(QFont::Monospace);
+    courier.setFixedPitch(true);
+    courier.setPointSizeF(kCorrectionFontPoints);
+    courier.setWeight(QFont::Normal);
+    Text2->setFont(courier);
+    Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    Command1 = placed(new QPushButton(QStringLiteral("Lire la correction"), client), "Command1",
+                      rectFromTwips(1680, 2520, 2775, 255));
+    Command2 = placed(new QPushButton(QStringLiteral("Stop"), client), "Command2", rectFromTwips(1920, 2520, 2775, 255));
+    Command3 = placed(new QPushButton(QStringLiteral("pause"), client), "Command3", rectFromTwips(4800, 2520, 855, 255));
+    Command2->hide();
+    Command3->hide();
+
+    Label1 = placed(new QLabel(QStringLiteral("Chemin et nom du fichier de correction"), client), "Label1",
+                    rectFromTwips(120, 2880, 2715, 195));
+    Text3 = field(client, "Text3", fields.correctionFile, rectFromTwips(120, 3120, 4815, 285));
+    Label4 = placed(new QLabel(QStringLiteral("Délai de lecture"), client), "Label4", rectFromTwips(5520, 3120, 1110, 195));
+    Label2 = placed(new QLabel(QStringLiteral("Chemin des fichier .wav"), client), "Label2",
+                    rectFromTwips(120, 3480, 1680, 195));
+    Text5 = field(client, "Text5", fields.delay, rectFromTwips(5520, 3480, 735, 285));
+    Label5 = placed(new QLabel(QStringLiteral("Ms"), client), "Label5", rectFromTwips(6240, 3600, 210, 195));
+    Text4 = field(client, "Text4", fields.soundFolder, rectFromTwips(120, 3720, 4935, 285));
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+}
+
+void Form1::createMenus()
+{
+    fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fichier->setObjectName(QStringLiteral("fichier"));
+    quitter = fichier->addAction(QStringLiteral("Quitter"));
+    quitter->setObjectName(QStringLiteral("quitter"));
+    connect(quitter, &QAction::triggered, this, &Form1::quitter_Click);
+
+    // A menu-bar entry of its own, with no drop-down: it acts when clicked.
+    apropos = menuBar()->addAction(QStringLiteral("&A propos"));
+    apropos->setObjectName(QStringLiteral("apropos"));
+    connect(apropos, &QAction::triggered, this, &Form1::apropos_Click);
+}
+
+void Form1::setTabStops()
+{
+    // The designed tab indices, visible controls only.
+    QWidget::setTabOrder(Command1, Text3);
+    QWidget::setTabOrder(Text3, Text4);
+    QWidget::setTabOrder(Text4, Text5);
+    QWidget::setTabOrder(Text5, Command2);
+    QWidget::setTabOrder(Command2, Command3);
+    QWidget::setTabOrder(Command3, Text2);
+}
+
+void Form1::Form_Load()
+{
+    m_run.flags().pauseFlag = 0;
+    setWindowTitle(mainWindowTitle(platform::kVersionMajor, platform::kVersionMinor, platform::kVersionRevision));
+    m_run.loadSoundTable();
+    m_run.preparePlayer();
+}
+
+void Form1::Form_Unload(int &cancel)
+{
+    Q_UNUSED(cancel); // closing cannot be refused
+    if (m_unloading)
+        return;
+    m_unloading = true;
+    m_run.shutDown();
+    if (m_about)
+        m_about->hide();
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this)
+            window->hide();
+    }
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    int cancel = 0;
+    Form_Unload(cancel);
+    event->accept();
+}
+
+void Form1::Command1_Click()
+{
+    m_run.read();
+}
+
+void Form1::Command2_Click()
+{
+    m_run.stop();
+}
+
+void Form1::Command3_Click()
+{
+    m_run.togglePause();
+}
+
+void Form1::quitter_Click()
+{
+    int cancel = 0;
+    Form_Unload(cancel);
+}
+
+void Form1::apropos_Click()
+{
+    if (!m_about)
+        m_about = new Form2();
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+QString Form1::correctionPath() const
+{
+    return Text3->text();
+}
+
+QString Form1::soundFolder() const
+{
+    return Text4->text();
+}
+
+QString Form1::delayText() const
+{
+    return Text5->text();
+}
+
+void Form1::setDelayText(const QString &text)
+{
+    Text5->setText(text);
+}
+
+void Form1::showCorrection(const std::u32string &text)
+{
+    // Line breaks of any kind show as one; the highlight follows in document positions.
+    QString shown;
+    shown.reserve(static_cast<qsizetype>(text.size()));
+    m_documentPositions.assign(1, 0);
+    m_documentPositions.reserve(text.size() + 1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        const bool crBeforeLf = c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n';
+        if (crBeforeLf) {
+            // shown with the LF that follows
+        } else if (c == U'\r' || c == U'\n') {
+            shown.append(QLatin1Char('\n'));
+        } else {
+            shown.append(platform::toQString(c));
+        }
+        m_documentPositions.push_back(static_cast<int>(shown.size()));
+    }
+    Text2->setPlainText(shown);
+}
+
+void Form1::highlightRead(int characters)
+{
+    if (characters < 0 || m_documentPositions.empty())
+        return;
+    const size_t index = std::min(static_cast<size_t>(characters), m_documentPositions.size() - 1);
+    QTextCursor cursor = Text2->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(m_documentPositions[index], QTextCursor::KeepAnchor);
+    Text2->setTextCursor(cursor);
+}
+
+void Form1::focusCorrection()
+{
+    Text2->setFocus();
+}
+
+void Form1::showRunningButtons(bool running)
+{
+    Command1->setVisible(!running);
+    Command2->setVisible(running);
+    Command3->setVisible(running);
+}
+
+void Form1::setReadEnabled(bool enabled)
+{
+    Command1->setEnabled(enabled);
+}
+
+void Form1::setPauseCaption(const QString &caption)
+{
+    Command3->setText(caption);
+}
+
+void Form1::showMessage(const QString &text, reading::MessageButtons buttons, AnswerHandler answered)
+{
+    openMessageBox(this, text, buttons, std::move(answered));
+}
+
+} // namespace ui

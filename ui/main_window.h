@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/default_fields.h"
+#include "platform/qt_delay_timer.h"
+#include "reading/reading_run.h"
+#include "reading/reading_window.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ui {
+
+class Form2;
+
+QString mainWindowTitle(int major, int minor, int revision);
+
+// The program's working window: the correction, the three fields, Read / Stop /
+// Pause-Resume, and the menu bar. The reading engine lives beside it.
+class Form1 : public QMainWindow, public reading::ReadingWindow
+{
+    Q_OBJECT
+
+public:
+    Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    reading::ReadingRun &readingRun() { return m_run; }
+    Form2 *aboutWindow() const;
+
+    // reading::ReadingWindow
+    QString correctionPath() const override;
+    QString soundFolder() const override;
+    QString delayText() const override;
+    void setDelayText(const QString &text) override;
+    void showCorrection(const std::u32string &text) override;
+    void highlightRead(int characters) override;
+    void focusCorrection() override;
+    void showRunningButtons(bool running) override;
+    void setReadEnabled(bool enabled) override;
+    void setPauseCaption(const QString &caption) override;
+    void showMessage(const QString &text, reading::MessageButtons buttons, AnswerHandler answered) override;
+
+public slots:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void quitter_Click();
+    void apropos_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void Form_Unload(int &cancel);
+    void createControls(const platform::DefaultFields &fields);
+    void createMenus();
+    void setTabStops();
+
+    platform::QtDelayTimer Timer1;
+    reading::ReadingRun m_run;
+
+    QPlainTextEdit *Text2 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    QLineEdit *Text4 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QMenu *fichier = nullptr;
+    QAction *quitter = nullptr;
+    QAction *apropos = nullptr;
+    QPointer<Form2> m_about;
+
+    // Document position after each character of the correction (line breaks are
+    // shown as one, characters beyond 16 bits take two).
+    std::vector<int> m_documentPositions;
+    bool m_unloading = false;
+};
+
+} // namespace ui
