@@ -1,0 +1,148 @@
+#include "platform/binary_file.h"
+#include "platform/default_fields.h"
+#include "platform/number_parsing.h"
+#include "platform/text_decoding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(TextDecoding, ValidUtf8ReadsAsItsCharacters)
+{
+    EXPECT_EQ(decodeText(QByteArray("\xC3\xA9t\xC3\xA9")), U"été");
+    EXPECT_EQ(decodeText(QByteArray("a\xF0\x9F\x98\x80" "b")), U"a\U0001F600b");
+}
+
+TEST(TextDecoding, ByteOrderMarkIsNotACharacter)
+{
+    EXPECT_EQ(decodeText(QByteArray("\xEF\xBB\xBF" "ab")), U"ab");
+}
+
+TEST(TextDecoding, AnythingElseIsWindows1252)
+{
+    EXPECT_EQ(decodeText(QByteArray("\xE9t\xE9")), U"été");
+    EXPECT_EQ(decodeText(QByteArray("\x80\x9C\x81\xFF")), U"€œ\u0081ÿ");
+    // One stray byte makes the whole file Windows-1252, not a mixture.
+    EXPECT_EQ(decodeText(QByteArray("\xC3\xA9\xE9")), U"Ã©é");
+}
+
+TEST(TextDecoding, MalformedUtf8IsRejected)
+{
+    EXPECT_FALSE(isValidUtf8(QByteArray("\xC0\xAF")));         // overlong
+    EXPECT_FALSE(isValidUtf8(QByteArray("\xED\xA0\x80")));     // surrogate
+    EXPECT_FALSE(isValidUtf8(QByteArray("\xF4\x90\x80\x80"))); // beyond U+10FFFF
+    EXPECT_FALSE(isValidUtf8(QByteArray("\xE2\x82")));         // truncated
+    EXPECT_TRUE(isValidUtf8(QByteArray("plain\r\n")));
+}
+
+TEST(LeadingNumber, ReadsTheLeadingDecimalNumber)
+{
+    EXPECT_EQ(leadingNumber(QStringLiteral("100")), 100.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("250ms")), 250.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("2.5")), 2.5);
+    EXPECT_EQ(leadingNumber(QStringLiteral("-3")), -3.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral(".5")), 0.5);
+    EXPECT_EQ(leadingNumber(QStringLiteral("1e3")), 1000.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("3e")), 3.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("1.2.3")), 1.2);
+}
+
+TEST(LeadingNumber, BlanksTabsAndLineFeedsAreIgnoredEverywhere)
+{
+    EXPECT_EQ(leadingNumber(QStringLiteral(" \t1 2\n5 ")), 125.0);
+    // A carriage return is not white space here: it ends the number.
+    EXPECT_EQ(leadingNumber(QStringLiteral("12\r5")), 12.0);
+}
+
+TEST(LeadingNumber, NonNumbersReadZero)
+{
+    EXPECT_EQ(leadingNumber(QStringLiteral("abc")), 0.0);
+    EXPECT_EQ(leadingNumber(QString()), 0.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("-")), 0.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral(".")), 0.0);
+    // The decimal mark is "." whatever the locale: a comma ends the number.
+    EXPECT_EQ(leadingNumber(QStringLiteral("2,5")), 2.0);
+}
+
+TEST(LeadingNumber, HugeValuesDoNotWrap)
+{
+    EXPECT_GT(leadingNumber(QStringLiteral("1e999")), 1e300);
+    EXPECT_LT(leadingNumber(QStringLiteral("-1e999")), -1e300);
+}
+
+TEST(RoundHalfToEven, HalvesGoToTheEvenNeighbour)
+{
+    EXPECT_EQ(roundHalfToEven(2.5), 2.0);
+    EXPECT_EQ(roundHalfToEven(3.5), 4.0);
+    EXPECT_EQ(roundHalfToEven(2.4999), 2.0);
+    EXPECT_EQ(roundHalfToEven(2.5001), 3.0);
+    EXPECT_EQ(roundHalfToEven(-2.5), -2.0);
+    EXPECT_EQ(roundHalfToEven(100.0), 100.0);
+}
+
+TEST(ReadOrCreateFile, ReadsAnExistingFileWithoutWritingIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("abc\r\n\xE9");
+    file.close();
+    // A protected exercise must still be readable.
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    const QDateTime before = QFileInfo(path).lastModified();
+
+    const FileContent content = readOrCreateFile(path);
+    EXPECT_TRUE(content.ok);
+    EXPECT_EQ(content.bytes, QByteArray("abc\r\n\xE9"));
+    EXPECT_EQ(QFileInfo(path).lastModified(), before);
+    EXPECT_EQ(QFileInfo(path).permissions() & QFileDevice::WriteOwner, 0);
+}
+
+TEST(ReadOrCreateFile, AbsentFileIsCreatedEmpty)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("new.txt"));
+    const FileContent content = readOrCreateFile(path);
+    EXPECT_TRUE(content.ok);
+    EXPECT_TRUE(content.bytes.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(path));
+}
+
+TEST(ReadOrCreateFile, MissingFolderOrFolderPathIsAnErrorInFrench)
+{
+    QTemporaryDir dir;
+    const FileContent missing = readOrCreateFile(dir.filePath(QStringLiteral("nope/test.txt")));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_TRUE(missing.error.contains(QStringLiteral("n'existe pas"))) << qPrintable(missing.error);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("nope"))));
+
+    const FileContent folder = readOrCreateFile(dir.path());
+    EXPECT_FALSE(folder.ok);
+    EXPECT_TRUE(folder.error.contains(QStringLiteral("dossier")));
+    EXPECT_FALSE(readOrCreateFile(QString()).ok);
+}
+
+TEST(DefaultFields, WineTrainerFolderWinsWhenItExists)
+{
+    QTemporaryDir home;
+    const QString trainer = home.filePath(QStringLiteral(".wine/drive_c/Program Files/Kalon Morse"));
+    ASSERT_TRUE(QDir().mkpath(trainer));
+
+    const DefaultFields fields = defaultFields(home.path(), QStringLiteral("/opt/app/bin"));
+    EXPECT_EQ(fields.soundFolder, trainer + QLatin1Char('/'));
+    EXPECT_EQ(fields.correctionFile, trainer + QStringLiteral("/test.txt"));
+    EXPECT_EQ(fields.delay, QStringLiteral("100"));
+}
+
+TEST(DefaultFields, OtherwiseTheBundledVoiceSetBesideTheProgram)
+{
+    QTemporaryDir home;
+    const DefaultFields fields = defaultFields(home.path(), QStringLiteral("/opt/app/bin"));
+    EXPECT_EQ(fields.soundFolder, QStringLiteral("/opt/app/share/virod-idadidavir/"));
+    EXPECT_EQ(fields.correctionFile, QStringLiteral("/opt/app/share/virod-idadidavir/test.txt"));
+}

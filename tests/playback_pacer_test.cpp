@@ -1,0 +1,133 @@
+#include "reading_rig.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::ReadingRig;
+
+namespace {
+
+constexpr int kSound = 300;
+
+// The delay the timer will apply after the next sound, once Text5 holds `text`.
+int intervalAfterTick(const QString &text)
+{
+    ReadingRig rig;
+    rig.window.Text5 = text;
+    rig.start();
+    return rig.timer.interval();
+}
+
+} // namespace
+
+TEST(DelayTick, StartupTickComesAfterHalfASecondAndTakesTheField)
+{
+    ReadingRig rig;
+    rig.run.loadSoundTable();
+    rig.run.preparePlayer();
+    EXPECT_TRUE(rig.timer.isEnabled());
+    EXPECT_EQ(rig.timer.interval(), 500);
+    rig.clock.advance(499);
+    EXPECT_EQ(rig.timer.ticks(), 0);
+    rig.clock.advance(1);
+    EXPECT_EQ(rig.timer.ticks(), 1);
+    EXPECT_FALSE(rig.timer.isEnabled());
+    EXPECT_EQ(rig.timer.interval(), 100);
+}
+
+TEST(DelayTick, FieldBelowOneOrNotANumberBecomesOne)
+{
+    for (const char *text : {"abc", "0", "-3", "0.5", "", "  "}) {
+        ReadingRig rig;
+        rig.window.Text5 = QString::fromLatin1(text);
+        rig.start();
+        EXPECT_EQ(rig.window.Text5, QStringLiteral("1")) << text;
+        EXPECT_EQ(rig.timer.interval(), 1) << text;
+    }
+}
+
+TEST(DelayTick, FieldIsReadAsItsLeadingNumberRoundedHalfToEven)
+{
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("2.5")), 2);
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("3.5")), 4);
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("250ms")), 250);
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("1.5")), 2);
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("1e99")), std::numeric_limits<int>::max());
+}
+
+TEST(DelayTick, ValidFieldIsLeftAsTyped)
+{
+    ReadingRig rig;
+    rig.window.Text5 = QStringLiteral("250ms");
+    rig.start();
+    EXPECT_EQ(rig.window.Text5, QStringLiteral("250ms"));
+}
+
+TEST(Pacing, DelayChangeDuringASoundAppliesFromTheFollowingSound)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("abcab");
+    rig.window.Text5 = QStringLiteral("1000");
+    rig.clock.advance(20 * (kSound + 1000));
+    const auto &starts = rig.player.starts();
+    ASSERT_EQ(starts.size(), 5u);
+    EXPECT_EQ(starts[1].at - starts[0].at, kSound + 100);
+    for (size_t i = 2; i < starts.size(); ++i)
+        EXPECT_EQ(starts[i].at - starts[i - 1].at, kSound + 1000) << i;
+}
+
+TEST(Pacing, GapIsTheSoundLengthPlusTheDelay)
+{
+    ReadingRig rig;
+    rig.player.setDuration(rig.sound(QStringLiteral("son_a")), 123);
+    rig.player.setDuration(rig.sound(QStringLiteral("son_b")), 456);
+    rig.window.Text5 = QStringLiteral("37");
+    rig.start();
+    rig.readCorrection("abab");
+    rig.clock.advance(5000);
+    const auto &starts = rig.player.starts();
+    ASSERT_EQ(starts.size(), 4u);
+    EXPECT_EQ(starts[1].at - starts[0].at, 123 + 37);
+    EXPECT_EQ(starts[2].at - starts[1].at, 456 + 37);
+    EXPECT_EQ(starts[3].at - starts[2].at, 123 + 37);
+}
+
+TEST(Pacing, PlayingFlagIsClearedAtTheEndOfTheSoundButTheRunWaitsForTheDelay)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("ab");
+    EXPECT_EQ(rig.run.flags().playingFlag, 1);
+    rig.clock.advance(kSound);
+    EXPECT_EQ(rig.run.flags().playingFlag, 0);
+    EXPECT_TRUE(rig.run.pacer().isHolding());
+    EXPECT_EQ(rig.player.starts().size(), 1u);
+    rig.clock.advance(99);
+    EXPECT_EQ(rig.player.starts().size(), 1u);
+    rig.clock.advance(1);
+    EXPECT_EQ(rig.player.starts().size(), 2u);
+}
+
+TEST(Pacing, PlayerThatEndsTheSoundInsidePlayDoesNotHangTheRun)
+{
+    ReadingRig rig;
+    rig.player.setCompletesInsidePlay(true);
+    rig.start();
+    rig.readCorrection("abc");
+    EXPECT_EQ(rig.run.flags().playingFlag, 0);
+    rig.clock.advance(1000);
+    EXPECT_FALSE(rig.run.isRunning());
+    EXPECT_EQ(rig.timer.ticks(), 4); // start-up, then one delay per sound
+}
+
+TEST(Pacing, ShutDownStopsTheSoundAndTheTimer)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("ab");
+    const int ticks = rig.timer.ticks();
+    rig.run.shutDown();
+    EXPECT_EQ(rig.player.commands().last(), QStringLiteral("Close"));
+    rig.clock.advance(5000);
+    EXPECT_EQ(rig.timer.ticks(), ticks);
+}

@@ -1,0 +1,23 @@
+#include "fake_reading_window.h"
+
+namespace testing_support {
+
+void FakeReadingWindow::answer(reading::MessageAnswer answer)
+{
+    if (openMessages.empty())
+        return;
+    const size_t index = openMessages.front();
+    openMessages.pop_front();
+    if (messages[index].answered)
+        messages[index].answered(answer);
+}
+
+QStringList FakeReadingWindow::messageTexts() const
+{
+    QStringList texts;
+    for (const Message &message : messages)
+        texts << message.text;
+    return texts;
+}
+
+} // namespace testing_support

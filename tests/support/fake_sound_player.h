@@ -1,0 +1,61 @@
+#pragma once
+
+#include "manual_clock.h"
+#include "reading/sound_player.h"
+
+#include <QHash>
+#include <QStringList>
+#include <vector>
+
+namespace testing_support {
+
+// A player on the manual clock: each sound lasts its set duration and then completes.
+// Paths listed as bad fail to open and, like a real player, complete at once.
+class FakeSoundPlayer : public reading::SoundPlayer
+{
+public:
+    struct Start
+    {
+        std::int64_t at;
+        QString path;
+    };
+
+    explicit FakeSoundPlayer(ManualClock &clock)
+        : m_clock(clock)
+    {
+    }
+
+    void setDefaultDuration(int ms) { m_defaultDuration = ms; }
+    void setDuration(const QString &path, int ms) { m_durations.insert(path, ms); }
+    void setBadFile(const QString &path, const QString &reason) { m_badFiles.insert(path, reason); }
+    void setNoOutput(bool noOutput) { m_noOutput = noOutput; }
+    // A faulty player that reports the end from inside play().
+    void setCompletesInsidePlay(bool inside) { m_completesInsidePlay = inside; }
+
+    std::optional<reading::SoundProblem> prepare() override;
+    void close() override;
+    std::optional<reading::SoundProblem> open(const QString &path) override;
+    void play() override;
+
+    const std::vector<Start> &starts() const { return m_starts; }
+    QStringList playedPaths() const;
+    bool isPlaying() const { return m_pending != 0; }
+    int closes() const { return m_closes; }
+    QStringList commands() const { return m_commands; }
+
+private:
+    ManualClock &m_clock;
+    int m_defaultDuration = 300;
+    QHash<QString, int> m_durations;
+    QHash<QString, QString> m_badFiles;
+    bool m_noOutput = false;
+    bool m_completesInsidePlay = false;
+    QString m_openPath;
+    bool m_openFailed = false;
+    ManualClock::Id m_pending = 0;
+    std::vector<Start> m_starts;
+    int m_closes = 0;
+    QStringList m_commands;
+};
+
+} // namespace testing_support

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "fake_delay_timer.h"
+#include "fake_reading_window.h"
+#include "fake_sound_player.h"
+#include "manual_clock.h"
+#include "reading/reading_run.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace testing_support {
+
+// The reading engine wired to fakes, with a folder for its table and correction files.
+// The sound folder holds a table for "a", "b", "c" and the blank.
+struct ReadingRig
+{
+    ReadingRig()
+    {
+        window.Text4 = dir.path() + QLatin1Char('/');
+        window.Text3 = dir.filePath(QStringLiteral("test.txt"));
+        writeFile(QStringLiteral("kaloncor.ref"), "a son_a\r\nb son_b\r\nc son_c\r\n  silence");
+    }
+
+    void writeFile(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+    }
+
+    // Start-up as the window does it, then past the start-up tick.
+    void start()
+    {
+        run.loadSoundTable();
+        run.preparePlayer();
+        clock.advance(reading::PlaybackPacer::kStartupTickMs);
+    }
+
+    void readCorrection(const QByteArray &text)
+    {
+        writeFile(QStringLiteral("test.txt"), text);
+        run.read();
+    }
+
+    QString sound(const QString &name) const { return window.Text4 + name + QStringLiteral(".wav"); }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    FakeSoundPlayer player{clock};
+    FakeDelayTimer timer{clock};
+    FakeReadingWindow window;
+    reading::ReadingRun run{window, player, timer};
+};
+
+} // namespace testing_support
