@@ -1,0 +1,147 @@
+#include "timed_fake_player.h"
+#include "ui/about_window.h"
+#include "ui/main_window.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testing_support::TimedFakePlayer;
+
+namespace {
+
+QString aboutText(ui::Form2 *about)
+{
+    return about->findChild<QPlainTextEdit *>(QStringLiteral("Text1"))->toPlainText();
+}
+
+} // namespace
+
+class AboutWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        const QString folder = m_dir->path() + QLatin1Char('/');
+        m_form = std::make_unique<ui::Form1>(m_player, platform::DefaultFields{folder + QStringLiteral("test.txt"), folder,
+                                                                               QStringLiteral("1")});
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_dir.reset();
+    }
+
+    void textIsTheSixPiecesJoinedAsTheyAre();
+    void windowLayout();
+    void okHidesAndAboutShowsTheSameTextAgain();
+    void closeBoxUnloadsAndAboutRebuilds();
+    void readingGoesOnWhileAboutIsOpen();
+
+private:
+    TimedFakePlayer m_player;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ui::Form1> m_form;
+};
+
+void AboutWindowTest::textIsTheSixPiecesJoinedAsTheyAre()
+{
+    m_form->apropos_Click();
+    const QString text = aboutText(m_form->aboutWindow());
+    const QStringList pieces = ui::Form2::textPieces();
+    QCOMPARE(pieces.size(), 6);
+    QCOMPARE(pieces[0], QStringLiteral("Virod idadidavir est un logiciel libre et gratuit."));
+    QCOMPARE(pieces[0].size(), 50);
+    QCOMPARE(pieces[1].size(), 61);
+    QCOMPARE(pieces[2].size(), 58);
+    QCOMPARE(pieces[5], QStringLiteral(" 73 à tous bonne CW et bon traffic."));
+    for (int i = 1; i < 6; ++i) {
+        QVERIFY(pieces[i].startsWith(QLatin1Char(' ')));
+        QVERIFY(!pieces[i].startsWith(QStringLiteral("  ")));
+    }
+    // The credits: blank, name, comma, address under example.org, phrase.
+    QVERIFY(pieces[3].contains(QStringLiteral("@example.org, ")));
+    QVERIFY(pieces[3].endsWith(QStringLiteral(" et")));
+    QVERIFY(pieces[4].contains(QStringLiteral("@example.org, ")));
+    QVERIFY(pieces[4].endsWith(QLatin1Char('.')));
+    QCOMPARE(text, pieces.join(QString()));
+    QVERIFY(!text.contains(QLatin1Char('\n')));
+}
+
+void AboutWindowTest::windowLayout()
+{
+    m_form->apropos_Click();
+    ui::Form2 *about = m_form->aboutWindow();
+    QCOMPARE(about->windowTitle(), QStringLiteral("A propos"));
+    QCOMPARE(about->size(), QSize(312, 228));
+    auto *text = about->findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
+    QCOMPARE(text->geometry(), QRect(8, 8, 289, 185));
+    QCOMPARE(text->font().pointSizeF(), 9.75);
+    QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(text->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    auto *ok = about->findChild<QPushButton *>(QStringLiteral("Command1"));
+    QCOMPARE(ok->text(), QStringLiteral("OK"));
+    QCOMPARE(ok->geometry(), QRect(128, 200, 57, 25));
+    QVERIFY(!about->parentWidget());
+    QVERIFY(!about->isModal());
+}
+
+void AboutWindowTest::okHidesAndAboutShowsTheSameTextAgain()
+{
+    m_form->apropos_Click();
+    ui::Form2 *about = m_form->aboutWindow();
+    auto *text = about->findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
+    text->appendPlainText(QStringLiteral("edit"));
+    const QString edited = text->toPlainText();
+
+    QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    QVERIFY(!about->isVisible());
+    m_form->apropos_Click();
+    QCOMPARE(m_form->aboutWindow(), about);
+    QVERIFY(about->isVisible());
+    QCOMPARE(aboutText(about), edited);
+
+    // About while shown: still the one window.
+    m_form->apropos_Click();
+    QCOMPARE(m_form->aboutWindow(), about);
+}
+
+void AboutWindowTest::closeBoxUnloadsAndAboutRebuilds()
+{
+    m_form->apropos_Click();
+    ui::Form2 *about = m_form->aboutWindow();
+    about->findChild<QPlainTextEdit *>(QStringLiteral("Text1"))->appendPlainText(QStringLiteral("edit"));
+    about->close();
+    QTRY_VERIFY(!m_form->aboutWindow());
+    m_form->apropos_Click();
+    QVERIFY(m_form->aboutWindow());
+    QCOMPARE(aboutText(m_form->aboutWindow()), ui::Form2::textPieces().join(QString()));
+}
+
+void AboutWindowTest::readingGoesOnWhileAboutIsOpen()
+{
+    QFile table(m_dir->filePath(QStringLiteral("kaloncor.ref")));
+    QVERIFY(table.open(QIODevice::WriteOnly));
+    table.write("a son_a");
+    table.close();
+    QFile correction(m_dir->filePath(QStringLiteral("test.txt")));
+    QVERIFY(correction.open(QIODevice::WriteOnly));
+    correction.write("aaaa");
+    correction.close();
+    m_form = std::make_unique<ui::Form1>(m_player, platform::DefaultFields{m_dir->filePath(QStringLiteral("test.txt")),
+                                                                           m_dir->path() + QLatin1Char('/'),
+                                                                           QStringLiteral("1")});
+    m_form->show();
+    m_form->Command1_Click();
+    m_form->apropos_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_player.opened.size(), 4, 5000);
+    QVERIFY(m_form->aboutWindow()->isVisible());
+}
+
+QTEST_MAIN(AboutWindowTest)
+#include "about_window_test.moc"

@@ -1,0 +1,367 @@
+#include "app_version.h"
+#include "reading/messages.h"
+#include "timed_fake_player.h"
+#include "ui/about_window.h"
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using testing_support::TimedFakePlayer;
+
+namespace {
+
+// A sound folder with a small table and a correction.
+struct Exercise
+{
+    Exercise()
+    {
+        write(QStringLiteral("kaloncor.ref"), "a son_a\r\nb son_b\r\n");
+        write(QStringLiteral("test.txt"), "abab");
+    }
+    void write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+    }
+    platform::DefaultFields fields() const
+    {
+        return {dir.filePath(QStringLiteral("test.txt")), dir.path() + QLatin1Char('/'), QStringLiteral("1")};
+    }
+    QTemporaryDir dir;
+};
+
+template <typename T>
+T *child(QWidget *parent, const char *name)
+{
+    return parent->findChild<T *>(QLatin1String(name));
+}
+
+QMessageBox *openMessageBox()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlsAreWhereTheLayoutPutsThem_data();
+    void controlsAreWhereTheLayoutPutsThem();
+    void windowAtStart();
+    void titleCarriesTheVersion();
+    void menuBarHasFileQuitAndAbout();
+    void altAOpensAbout();
+    void buttonsDuringAndAfterARun();
+    void pauseAndResumeChangeTheCaption();
+    void missingSoundBoxCanStopTheReading();
+    void unreadableTableIsToldAtStart();
+    void highlightFollowsTheReadingAcrossLineBreaks();
+    void quitDuringARunEndsTheProgramWithoutMessage();
+};
+
+void MainWindowTest::controlsAreWhereTheLayoutPutsThem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shown");
+
+    QTest::newRow("Text2") << "Text2" << QRect(120, 120, 6855, 2175) << "" << true;
+    QTest::newRow("Command1") << "Command1" << QRect(1680, 2520, 2775, 255) << "Lire la correction" << true;
+    QTest::newRow("Command2") << "Command2" << QRect(1920, 2520, 2775, 255) << "Stop" << false;
+    QTest::newRow("Command3") << "Command3" << QRect(4800, 2520, 855, 255) << "pause" << false;
+    QTest::newRow("Label1") << "Label1" << QRect(120, 2880, 2715, 195) << "Chemin et nom du fichier de correction" << true;
+    QTest::newRow("Text3") << "Text3" << QRect(120, 3120, 4815, 285) << "<correction>" << true;
+    QTest::newRow("Label4") << "Label4" << QRect(5520, 3120, 1110, 195) << "Délai de lecture" << true;
+    QTest::newRow("Label2") << "Label2" << QRect(120, 3480, 1680, 195) << "Chemin des fichier .wav" << true;
+    QTest::newRow("Text5") << "Text5" << QRect(5520, 3480, 735, 285) << "1" << true;
+    QTest::newRow("Label5") << "Label5" << QRect(6240, 3600, 210, 195) << "Ms" << true;
+    QTest::newRow("Text4") << "Text4" << QRect(120, 3720, 4935, 285) << "<folder>" << true;
+}
+
+void MainWindowTest::controlsAreWhereTheLayoutPutsThem()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, text);
+    QFETCH(bool, shown);
+
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    auto *widget = form.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(widget->isVisible(), shown);
+
+    if (text == QLatin1String("<correction>"))
+        text = exercise.fields().correctionFile;
+    else if (text == QLatin1String("<folder>"))
+        text = exercise.fields().soundFolder;
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        QCOMPARE(button->text(), text);
+    else if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), text);
+    else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        QCOMPARE(edit->text(), text);
+    else if (auto *box = qobject_cast<QPlainTextEdit *>(widget))
+        QCOMPARE(box->toPlainText(), text);
+}
+
+void MainWindowTest::windowAtStart()
+{
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QCOMPARE(form.centralWidget()->size(), QSize(477, 305));
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    QVERIFY(text2->font().fixedPitch() || text2->font().styleHint() == QFont::Monospace);
+    QCOMPARE(text2->font().pointSizeF(), 12.0);
+    QCOMPARE(text2->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(text2->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QCOMPARE(form.readingRun().soundTable().rows().size(), size_t(3));
+    QCOMPARE(form.readingRun().flags().pauseFlag, std::int16_t(0));
+    QVERIFY(!openMessageBox());
+
+    // Tab goes Read, correction file, sound folder, delay, then the correction text.
+    QCOMPARE(child<QPushButton>(&form, "Command1")->nextInFocusChain(), child<QWidget>(&form, "Text3"));
+    QCOMPARE(child<QWidget>(&form, "Text3")->nextInFocusChain(), child<QWidget>(&form, "Text4"));
+    QCOMPARE(child<QWidget>(&form, "Text4")->nextInFocusChain(), child<QWidget>(&form, "Text5"));
+}
+
+void MainWindowTest::titleCarriesTheVersion()
+{
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Virod Idadidavir Version 1.1.1"));
+    QCOMPARE(ui::mainWindowTitle(2, 10, 3), QStringLiteral("Virod Idadidavir Version 2.10.3"));
+    QCOMPARE(platform::kVersionRevision, 1);
+}
+
+void MainWindowTest::menuBarHasFileQuitAndAbout()
+{
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    const QList<QAction *> entries = form.menuBar()->actions();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0]->text(), QStringLiteral("&Fichier"));
+    QVERIFY(entries[0]->menu());
+    const QList<QAction *> items = entries[0]->menu()->actions();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items[0]->text(), QStringLiteral("Quitter"));
+    QCOMPARE(items[0]->objectName(), QStringLiteral("quitter"));
+    QVERIFY(items[0]->shortcut().isEmpty());
+    QCOMPARE(entries[1]->text(), QStringLiteral("&A propos"));
+    QVERIFY(!entries[1]->menu());
+
+    entries[1]->trigger();
+    QVERIFY(form.aboutWindow());
+    QVERIFY(form.aboutWindow()->isVisible());
+    QVERIFY(!form.aboutWindow()->isModal());
+}
+
+void MainWindowTest::altAOpensAbout()
+{
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(form.aboutWindow() && form.aboutWindow()->isVisible());
+}
+
+void MainWindowTest::buttonsDuringAndAfterARun()
+{
+    Exercise exercise;
+    TimedFakePlayer player(30);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *read = child<QPushButton>(&form, "Command1");
+    auto *stop = child<QPushButton>(&form, "Command2");
+    auto *pause = child<QPushButton>(&form, "Command3");
+
+    QTest::mouseClick(read, Qt::LeftButton);
+    QVERIFY(!read->isVisible());
+    QVERIFY(stop->isVisible());
+    QVERIFY(pause->isVisible());
+    QCOMPARE(child<QPlainTextEdit>(&form, "Text2")->toPlainText(), QStringLiteral("abab"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 5000);
+    QVERIFY(!stop->isVisible());
+    QVERIFY(!pause->isVisible());
+    QVERIFY(read->isEnabled());
+    QCOMPARE(player.opened.size(), 4);
+    QCOMPARE(player.opened.first(), exercise.fields().soundFolder + QStringLiteral("son_a.wav"));
+}
+
+void MainWindowTest::pauseAndResumeChangeTheCaption()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), "abababab");
+    TimedFakePlayer player(30);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *pause = child<QPushButton>(&form, "Command3");
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QCOMPARE(pause->text(), QStringLiteral("Reprise"));
+    QTRY_COMPARE_WITH_TIMEOUT(player.opened.size(), 2, 5000); // one more sound, then the run holds
+    QTest::qWait(300);
+    QCOMPARE(player.opened.size(), 2);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QCOMPARE(pause->text(), QStringLiteral("Pause"));
+    QTRY_COMPARE_WITH_TIMEOUT(player.opened.size(), 8, 5000);
+
+    // Stop brings the caption back to "Pause" for the next run.
+    QTRY_VERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
+    QCOMPARE(pause->text(), QStringLiteral("Pause"));
+    QVERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QVERIFY(!child<QPushButton>(&form, "Command1")->isEnabled());
+    QTRY_VERIFY(child<QPushButton>(&form, "Command1")->isEnabled());
+}
+
+void MainWindowTest::missingSoundBoxCanStopTheReading()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), "xxxxxxxxab");
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Virod idadidavir"));
+    QCOMPARE(box->text(), reading::missingSoundMessage(U'x'));
+    QCOMPARE(box->defaultButton(), box->button(QMessageBox::Ok));
+    QVERIFY(box->isModal());
+
+    auto *stopReading = box->findChild<QPushButton *>(QStringLiteral("stopReadingButton"));
+    QVERIFY(stopReading);
+    QCOMPARE(stopReading->text(), QStringLiteral("Arrêter la lecture"));
+    stopReading->click();
+
+    QTRY_VERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QTest::qWait(50);
+    QVERIFY(!openMessageBox());
+    QVERIFY(player.opened.isEmpty());
+}
+
+void MainWindowTest::unreadableTableIsToldAtStart()
+{
+    platform::DefaultFields fields{QStringLiteral("/nonexistent/test.txt"), QStringLiteral("/nonexistent/folder/"),
+                                   QStringLiteral("100")};
+    TimedFakePlayer player;
+    ui::Form1 form(player, fields);
+    form.show();
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QVERIFY(box->text().contains(QStringLiteral("kaloncor.ref")));
+    box->button(QMessageBox::Ok)->click();
+    QCOMPARE(form.readingRun().soundTable().rows().size(), size_t(1));
+}
+
+void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), "ab\r\nab");
+    TimedFakePlayer player(40);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QCOMPARE(text2->toPlainText(), QStringLiteral("ab\nab"));
+    QVERIFY(text2->hasFocus() || !QApplication::focusWidget());
+    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("a"));
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&form, "Command1")->isVisible(), 5000);
+    // All characters but the last; the line break shows as one paragraph separator.
+    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab") + QChar(QChar::ParagraphSeparator) + QStringLiteral("a"));
+}
+
+void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--quit-during-run")});
+    QVERIFY(child.waitForFinished(10000));
+    const QString output = QString::fromUtf8(child.readAll());
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY2(output.contains(QStringLiteral("ended: sound stopped, 0 message boxes, no handler after quit")),
+             qPrintable(output));
+    QVERIFY2(!output.contains(QStringLiteral("handler ran after quit")), qPrintable(output));
+}
+
+// The child side: a run waiting for a long sound, then File > Quit.
+static int quitDuringRun(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Exercise exercise;
+    TimedFakePlayer player(60000);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QTimer::singleShot(50, &form, [&] { form.findChild<QPushButton *>(QStringLiteral("Command1"))->click(); });
+    QTimer::singleShot(200, &form, [&] {
+        QAction *quit = form.findChild<QAction *>(QStringLiteral("quitter"));
+        quit->trigger();
+        // Anything still queued must not run once the program has been told to end.
+        QTimer::singleShot(0, [] { std::puts("handler ran after quit"); });
+    });
+    const int code = QApplication::exec();
+    int boxes = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        boxes += qobject_cast<QMessageBox *>(widget) != nullptr;
+    std::printf("ended: %s, %d message boxes, no handler after quit\n",
+                player.isPlaying() || player.closes == 0 ? "sound still playing" : "sound stopped", boxes);
+    return code;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--quit-during-run") == 0)
+        return quitDuringRun(1, argv);
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"
