@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <algorithm>
 
 namespace ui {
 
@@ -32,6 +33,16 @@ Widget *placed(Widget *widget, const char *name, QRect geometry)
     widget->setObjectName(QLatin1String(name));
     widget->setGeometry(geometry);
     return widget;
+}
+
+// Label sizes were drawn for a narrow 8-point Windows font; wider fonts must not clip
+// the captions, so a label grows to its text, keeping its place.
+QLabel *caption(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *label = placed(new QLabel(text, parent), name, geometry);
+    const QSize needed = label->sizeHint();
+    label->resize(std::max(geometry.width(), needed.width()), std::max(geometry.height(), needed.height()));
+    return label;
 }
 
 QLineEdit *field(QWidget *parent, const char *name, const QString &text, QRect geometry)
@@ -102,14 +113,13 @@ void Form1::createControls(const platform::DefaultFields &fields)
     Command2->hide();
     Command3->hide();
 
-    Label1 = placed(new QLabel(QStringLiteral("Chemin et nom du fichier de correction"), client), "Label1",
-                    rectFromTwips(120, 2880, 2715, 195));
+    Label1 = caption(client, "Label1", QStringLiteral("Chemin et nom du fichier de correction"),
+                     rectFromTwips(120, 2880, 2715, 195));
     Text3 = field(client, "Text3", fields.correctionFile, rectFromTwips(120, 3120, 4815, 285));
-    Label4 = placed(new QLabel(QStringLiteral("Délai de lecture"), client), "Label4", rectFromTwips(5520, 3120, 1110, 195));
-    Label2 = placed(new QLabel(QStringLiteral("Chemin des fichier .wav"), client), "Label2",
-                    rectFromTwips(120, 3480, 1680, 195));
+    Label4 = caption(client, "Label4", QStringLiteral("Délai de lecture"), rectFromTwips(5520, 3120, 1110, 195));
+    Label2 = caption(client, "Label2", QStringLiteral("Chemin des fichier .wav"), rectFromTwips(120, 3480, 1680, 195));
     Text5 = field(client, "Text5", fields.delay, rectFromTwips(5520, 3480, 735, 285));
-    Label5 = placed(new QLabel(QStringLiteral("Ms"), client), "Label5", rectFromTwips(6240, 3600, 210, 195));
+    Label5 = caption(client, "Label5", QStringLiteral("Ms"), rectFromTwips(6240, 3600, 210, 195));
     Text4 = field(client, "Text4", fields.soundFolder, rectFromTwips(120, 3720, 4935, 285));
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
