@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kPreferredRate = 44100;
 constexpr Uint8 kPreferredChannels = 2;
+constexpr int kResamplerPaddingFrames = 4096;
 
 QString sdlError()
 {
@@ -206,18 +207,33 @@ std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::decode(const QStr
     std::unique_ptr<SDL_AudioStream, decltype(&SDL_FreeAudioStream)> stream(
         SDL_NewAudioStream(source.format, source.channels, source.freq, m_spec.format, m_spec.channels, m_spec.freq),
         &SDL_FreeAudioStream);
-    if (!stream || SDL_AudioStreamPut(stream.get(), wav.get(), static_cast<int>(bufferLength)) != 0
+    // SDL 2.26's resampling stream keeps back the last few hundred frames even after a
+    // flush; feeding silence after the sound and cutting at its exact length keeps them.
+    const int sourceFrameBytes = SDL_AUDIO_BITSIZE(source.format) / 8 * source.channels;
+    const std::vector<Uint8> padding(static_cast<size_t>(kResamplerPaddingFrames * sourceFrameBytes),
+                                     source.format == AUDIO_U8 ? 0x80 : 0x00);
+    if (!stream || sourceFrameBytes <= 0 || SDL_AudioStreamPut(stream.get(), wav.get(), static_cast<int>(bufferLength)) != 0
+        || SDL_AudioStreamPut(stream.get(), padding.data(), static_cast<int>(padding.size())) != 0
         || SDL_AudioStreamFlush(stream.get()) != 0) {
         reason = QStringLiteral("format audio non pris en charge (%1)").arg(sdlError());
         return nullptr;
     }
-    auto samples = std::make_shared<Samples>(static_cast<size_t>(SDL_AudioStreamAvailable(stream.get())) / sizeof(float));
-    const int got = SDL_AudioStreamGet(stream.get(), samples->data(), static_cast<int>(samples->size() * sizeof(float)));
-    if (got < 0) {
-        reason = QStringLiteral("conversion impossible (%1)").arg(sdlError());
-        return nullptr;
+    // A resampling stream may hand out its flushed tail in more than one piece.
+    auto samples = std::make_shared<Samples>();
+    std::vector<float> chunk(4096);
+    for (;;) {
+        const int got = SDL_AudioStreamGet(stream.get(), chunk.data(), static_cast<int>(chunk.size() * sizeof(float)));
+        if (got < 0) {
+            reason = QStringLiteral("conversion impossible (%1)").arg(sdlError());
+            return nullptr;
+        }
+        if (got == 0)
+            break;
+        samples->insert(samples->end(), chunk.begin(), chunk.begin() + got / static_cast<int>(sizeof(float)));
     }
-    samples->resize(static_cast<size_t>(got) / sizeof(float));
+    const long long sourceFrames = bufferLength / static_cast<Uint32>(sourceFrameBytes);
+    const auto frames = static_cast<size_t>((sourceFrames * m_spec.freq + source.freq / 2) / source.freq);
+    samples->resize(std::min(samples->size(), frames * m_spec.channels));
     return samples;
 }
 

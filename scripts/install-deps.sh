@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the program needs, only those missing.
+# usage: install-deps.sh [--tests]
+set -euo pipefail
+
+packages=(build-essential cmake qt6-base-dev libsdl2-dev espeak-ng sox libc-bin)
+if [[ "${1:-}" == "--tests" ]]; then
+    packages+=(libgtest-dev pulseaudio pulseaudio-utils xvfb xdotool imagemagick fonts-dejavu-core)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -ne 0 ]] && sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

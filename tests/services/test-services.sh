@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Starts (or stops) what the end-to-end tests need, private to one state folder:
+# an X server (Xvfb) and a PulseAudio server with a null sink whose monitor the tests
+# record. Nothing here touches the user's own display or sound server.
+#
+# usage: test-services.sh start|stop STATE_DIR
+set -uo pipefail
+action=$1
+state=$2
+
+stop_pid() {
+    local file=$1
+    [[ -f "$file" ]] || return 0
+    kill "$(cat "$file")" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$(cat "$file")" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$(cat "$file")" 2>/dev/null
+    rm -f "$file"
+}
+
+if [[ "$action" == stop ]]; then
+    stop_pid "$state/pulseaudio.pid"
+    stop_pid "$state/xvfb.pid"
+    exit 0
+fi
+
+"$0" stop "$state"
+rm -rf "$state"
+mkdir -p "$state/runtime" "$state/home"
+chmod 700 "$state/runtime"
+
+# X server on the first free display number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display.tmp" >"$state/xvfb.log" 2>&1 &
+echo $! > "$state/xvfb.pid"
+for _ in $(seq 100); do [[ -s "$state/display.tmp" ]] && break; sleep 0.1; done
+if [[ -s "$state/display.tmp" ]]; then
+    echo ":$(tr -d '\n' < "$state/display.tmp")" > "$state/display"
+else
+    echo "Xvfb did not start; see $state/xvfb.log" >&2
+fi
+
+# PulseAudio with a null sink (as root it warns, and runs).
+XDG_RUNTIME_DIR="$state/runtime" HOME="$state/home" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    --load="module-null-sink sink_name=null rate=44100" \
+    --load="module-native-protocol-unix socket=$state/pulse.sock auth-anonymous=1" \
+    >"$state/pulseaudio.log" 2>&1 &
+echo $! > "$state/pulseaudio.pid"
+for _ in $(seq 100); do
+    PULSE_SERVER="unix:$state/pulse.sock" pactl info >/dev/null 2>&1 && break
+    sleep 0.1
+done
+if PULSE_SERVER="unix:$state/pulse.sock" pactl info >/dev/null 2>&1; then
+    PULSE_SERVER="unix:$state/pulse.sock" pactl set-default-sink null
+    echo "unix:$state/pulse.sock" > "$state/pulse-server"
+else
+    echo "PulseAudio did not start; see $state/pulseaudio.log" >&2
+fi
+exit 0

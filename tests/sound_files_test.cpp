@@ -1,0 +1,205 @@
+#include "fake_reading_window.h"
+#include "platform/qt_delay_timer.h"
+#include "platform/sdl_audio_player.h"
+#include "reading/reading_run.h"
+#include "sox_sounds.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using platform::SdlAudioPlayer;
+using reading::SoundProblem;
+using testing_support::makeTone;
+
+// These run on SDL's "dummy" output (set by ctest): real decoding and a real audio
+// thread, with no sound server needed.
+namespace {
+
+// Counts completions; waits for them on the event loop, at most `timeoutMs`.
+struct CompletionCounter
+{
+    explicit CompletionCounter(SdlAudioPlayer &player)
+    {
+        player.setCompletionHandler([this] { ++count; });
+    }
+    bool waitFor(int expected, int timeoutMs)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (count < expected && elapsed.elapsed() < timeoutMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        return count >= expected;
+    }
+    void settle(int ms)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    int count = 0;
+};
+
+class SoundFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_FALSE(player.prepare().has_value()) << "SDL dummy output should open"; }
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    void writeBytes(const char *name, const QByteArray &bytes) const
+    {
+        QFile file(path(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    }
+
+    QTemporaryDir dir;
+    SdlAudioPlayer player;
+};
+
+struct Encoding
+{
+    const char *name;
+    QStringList soxOptions;
+};
+
+} // namespace
+
+TEST_F(SoundFiles, EveryWavEncodingDecodesAndPlaysToItsEnd)
+{
+    const std::vector<Encoding> encodings = {
+        {"pcm8", {"-r", "22050", "-c", "1", "-b", "8", "-e", "unsigned-integer"}},
+        {"pcm16_stereo", {"-r", "44100", "-c", "2", "-b", "16"}},
+        {"pcm24", {"-r", "48000", "-c", "1", "-b", "24"}},
+        {"pcm32", {"-r", "8000", "-c", "1", "-b", "32", "-e", "signed-integer"}},
+        {"float32", {"-r", "44100", "-c", "1", "-b", "32", "-e", "floating-point"}},
+        {"ima_adpcm", {"-r", "22050", "-c", "1", "-e", "ima-adpcm"}},
+        {"ms_adpcm", {"-r", "22050", "-c", "1", "-e", "ms-adpcm"}},
+        {"mulaw", {"-r", "8000", "-c", "1", "-e", "mu-law"}},
+        {"alaw", {"-r", "8000", "-c", "1", "-e", "a-law"}},
+    };
+    CompletionCounter completions(player);
+    int expected = 0;
+    for (const Encoding &encoding : encodings) {
+        const QString file = dir.filePath(QLatin1String(encoding.name) + QStringLiteral(".wav"));
+        ASSERT_TRUE(makeTone(file, 440, 0.2, encoding.soxOptions)) << encoding.name;
+        player.close();
+        EXPECT_FALSE(player.open(file).has_value()) << encoding.name;
+        // ADPCM fills its last block with silence; nothing of the sound may be lost.
+        const bool adpcm = QByteArray(encoding.name).endsWith("adpcm");
+        EXPECT_GE(player.loadedDurationMs(), 199.0) << encoding.name;
+        EXPECT_LE(player.loadedDurationMs(), adpcm ? 250.0 : 201.0) << encoding.name;
+        player.play();
+        ++expected;
+        EXPECT_TRUE(completions.waitFor(expected, 2000)) << encoding.name;
+    }
+    completions.settle(100);
+    EXPECT_EQ(completions.count, expected) << "each sound ends exactly once";
+}
+
+TEST_F(SoundFiles, BrokenFilesAreReportedAndStillEndAtOnce)
+{
+    ASSERT_TRUE(makeTone(path("whole.wav"), 440, 0.5));
+    QFile whole(path("whole.wav"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    writeBytes("header_only.wav", bytes.left(30));
+    writeBytes("text.wav", "le caractere : x\r\nceci n'est pas un son\r\n");
+    writeBytes("empty.wav", QByteArray());
+
+    CompletionCounter completions(player);
+    int expected = 0;
+    for (const char *name : {"header_only.wav", "text.wav", "empty.wav", "missing.wav", ".wav"}) {
+        player.close();
+        const std::optional<SoundProblem> problem = player.open(path(name));
+        ASSERT_TRUE(problem.has_value()) << name;
+        EXPECT_EQ(problem->kind, SoundProblem::Kind::BadFile) << name;
+        EXPECT_EQ(problem->path, path(name));
+        EXPECT_FALSE(problem->reason.isEmpty());
+        player.play();
+        EXPECT_EQ(completions.count, expected) << "never from inside play(): " << name;
+        ++expected;
+        EXPECT_TRUE(completions.waitFor(expected, 200)) << name;
+    }
+    EXPECT_TRUE(player.open(path("missing.wav"))->reason.contains(QStringLiteral("n'existe pas")));
+}
+
+TEST_F(SoundFiles, TruncatedWavNeverHangs)
+{
+    ASSERT_TRUE(makeTone(path("whole.wav"), 440, 0.5));
+    QFile whole(path("whole.wav"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    writeBytes("truncated.wav", whole.readAll().left(10000));
+
+    CompletionCounter completions(player);
+    const std::optional<SoundProblem> problem = player.open(path("truncated.wav"));
+    // Whether SDL plays what is there or refuses it, the sound ends.
+    if (!problem)
+        EXPECT_LT(player.loadedDurationMs(), 500.0);
+    player.play();
+    EXPECT_TRUE(completions.waitFor(1, 1500));
+}
+
+TEST_F(SoundFiles, ClosedSoundDoesNotEnd)
+{
+    ASSERT_TRUE(makeTone(path("long.wav"), 440, 1.0));
+    CompletionCounter completions(player);
+    ASSERT_FALSE(player.open(path("long.wav")).has_value());
+    player.play();
+    completions.settle(100);
+    player.close();
+    completions.settle(1800);
+    EXPECT_EQ(completions.count, 0);
+}
+
+TEST_F(SoundFiles, ChangedFileIsDecodedAgain)
+{
+    ASSERT_TRUE(makeTone(path("s.wav"), 440, 0.1));
+    ASSERT_FALSE(player.open(path("s.wav")).has_value());
+    EXPECT_NEAR(player.loadedDurationMs(), 100.0, 2.0);
+    QFile::remove(path("s.wav"));
+    ASSERT_TRUE(makeTone(path("s.wav"), 440, 0.3));
+    ASSERT_FALSE(player.open(path("s.wav")).has_value());
+    EXPECT_NEAR(player.loadedDurationMs(), 300.0, 2.0);
+}
+
+TEST(NoSoundOutput, ReadingGoesOnWithOneMessage)
+{
+    qputenv("SDL_AUDIODRIVER", "no-such-driver");
+    QTemporaryDir dir;
+    QFile table(dir.filePath(QStringLiteral("kaloncor.ref")));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("a son_a\r\nb son_b");
+    table.close();
+    QFile correction(dir.filePath(QStringLiteral("test.txt")));
+    ASSERT_TRUE(correction.open(QIODevice::WriteOnly));
+    correction.write("abab");
+    correction.close();
+
+    SdlAudioPlayer player;
+    platform::QtDelayTimer timer;
+    testing_support::FakeReadingWindow window;
+    window.Text3 = dir.filePath(QStringLiteral("test.txt"));
+    window.Text4 = dir.path() + QLatin1Char('/');
+    window.Text5 = QStringLiteral("5");
+    reading::ReadingRun run(window, player, timer);
+    run.loadSoundTable();
+    run.preparePlayer();
+    EXPECT_FALSE(player.hasOutput());
+    qputenv("SDL_AUDIODRIVER", "dummy");
+
+    run.read();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.messages[0].text.contains(QStringLiteral("Aucune sortie son")));
+    window.answer();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (run.isRunning() && elapsed.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_FALSE(run.isRunning());
+    EXPECT_EQ(window.messages.size(), 1u);
+}

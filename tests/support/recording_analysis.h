@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace testing_support {
+
+// A recording as mono float samples.
+struct Recording
+{
+    int rate = 0;
+    std::vector<float> samples;
+};
+
+// Reads any WAV SDL can decode, mixed down to mono at its own rate. Empty on failure.
+Recording loadRecording(const QString &path);
+
+// One sound heard in a recording: where it starts and ends, to the sample, and its pitch.
+struct Burst
+{
+    long onset = 0; // first sample above the threshold
+    long end = 0;   // last sample above the threshold
+    double frequencyHz = 0.0;
+};
+
+// Splits a recording into sounds separated by at least `minimumGapMs` of near-silence.
+std::vector<Burst> findBursts(const Recording &recording, float threshold = 0.05f, double minimumGapMs = 15.0);
+
+struct Spread
+{
+    double median = 0.0;
+    double p95 = 0.0;
+    double max = 0.0;
+};
+
+// Median, 95th percentile and maximum of the absolute values.
+Spread spreadOf(std::vector<double> values);
+
+} // namespace testing_support
