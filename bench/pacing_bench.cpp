@@ -6,7 +6,7 @@
 // naive baseline in the same run: queue the sound on an SDL2 device, poll every
 // millisecond until the queue is drained, sleep the delay.
 //
-// usage: pacing_bench [--characters N] [--delay MS]   (PULSE_SERVER must name the server)
+// usage: pacing_bench [--characters N] [--delay MS] [--verbose]   (PULSE_SERVER must name the server)
 
 #include "fake_reading_window.h"
 #include "platform/qt_delay_timer.h"
@@ -82,7 +82,7 @@ void report(const char *label, const std::vector<double> &values)
                 spread.median, spread.p95, spread.max, mean, values.size());
 }
 
-bool runProgramPath(const QTemporaryDir &dir, const QByteArray &correction, int delayMs, const QString &recordingPath)
+bool runProgramPath(const QTemporaryDir &dir, int delayMs, const QString &recordingPath)
 {
     platform::SdlAudioPlayer player;
     platform::QtDelayTimer timer;
@@ -95,7 +95,9 @@ bool runProgramPath(const QTemporaryDir &dir, const QByteArray &correction, int 
     run.preparePlayer();
     if (!player.hasOutput())
         return false;
-    spinFor(1500); // past the start-up tick and the sound server settling
+    spinFor(600); // past the start-up tick
+    for (int waited = 0; waited < 5000 && !player.isOutputSteady(); waited += 10)
+        spinFor(10);
 
     PulseRecorder recorder;
     if (!recorder.start(recordingPath))
@@ -137,7 +139,7 @@ bool runBaseline(const QTemporaryDir &dir, const std::vector<int> &sequence, int
         sounds.push_back(std::move(converted));
     }
     SDL_PauseAudioDevice(device, 0);
-    SDL_Delay(1500);
+    SDL_Delay(3000); // a new stream on the null sink starts being consumed a second or two late
 
     PulseRecorder recorder;
     if (!recorder.start(recordingPath))
@@ -162,6 +164,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     int characters = 100;
     int delayMs = 100;
+    const bool verbose = QCoreApplication::arguments().contains(QStringLiteral("--verbose"));
     const QStringList arguments = QCoreApplication::arguments();
     for (int i = 1; i + 1 < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--characters"))
@@ -204,7 +207,7 @@ int main(int argc, char **argv)
                 SDL_GetCurrentAudioDriver(), platform::SdlAudioPlayer::kBufferFrames);
     bool ok = false;
     const QString programRecording = dir.filePath(QStringLiteral("program.wav"));
-    if (!runProgramPath(dir, correction, delayMs, programRecording)) {
+    if (!runProgramPath(dir, delayMs, programRecording)) {
         std::fprintf(stderr, "the program's run could not be played or recorded\n");
         return 1;
     }
@@ -219,6 +222,11 @@ int main(int argc, char **argv)
     const std::vector<double> baseline = overheads(baselineRecording, sequence, delayMs, &ok);
     if (!ok)
         return 1;
+    if (verbose) {
+        for (size_t i = 0; i < program.size(); ++i)
+            std::printf("%+.2f%s", program[i], i % 20 == 19 ? "\n" : " ");
+        std::printf("\n");
+    }
     report("program", program);
     report("baseline", baseline);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QtDebug>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -23,12 +24,10 @@ QString sdlError()
 SdlAudioPlayer::SdlAudioPlayer(QObject *parent)
     : QObject(parent)
 {
-    m_watchdog.setSingleShot(true);
-    m_watchdog.setTimerType(Qt::PreciseTimer);
-    connect(&m_watchdog, &QTimer::timeout, this, [this] {
-        qWarning("Sound output stopped consuming; ending the sound anyway");
-        deliverCompletion(m_generation);
-    });
+    m_scheduled.reserve(16);
+    m_completionTimer.setSingleShot(true);
+    m_completionTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_completionTimer, &QTimer::timeout, this, &SdlAudioPlayer::completeAtEndOfSound);
 }
 
 SdlAudioPlayer::~SdlAudioPlayer()
@@ -66,6 +65,8 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
         qWarning("No sound output device: %s", SDL_GetError());
         return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, QString(), m_outputProblem};
     }
+    // Sounds are placed two device buffers beyond what can have been written already.
+    m_clock = std::make_unique<StreamClock>(m_spec.freq, 2 * static_cast<std::int64_t>(m_spec.samples));
     // Kept running, playing silence between sounds, so a sound starts with no device wake-up.
     SDL_PauseAudioDevice(m_device, 0);
     return std::nullopt;
@@ -73,17 +74,21 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
 
 void SdlAudioPlayer::close()
 {
-    if (m_device != 0) {
+    // Only the sound that has not ended yet is stopped; the last frames of one already
+    // ended may still be on their way to the device.
+    if (m_device != 0 && m_awaitingCompletion) {
         SDL_LockAudioDevice(m_device);
-        m_playing.reset();
-        m_handedOver = true;
-        ++m_generation;
+        const quint64 current = m_generation;
+        m_scheduled.erase(std::remove_if(m_scheduled.begin(), m_scheduled.end(),
+                                         [current](const Scheduled &sound) { return sound.generation == current; }),
+                          m_scheduled.end());
         SDL_UnlockAudioDevice(m_device);
-    } else {
-        ++m_generation;
     }
+    if (m_awaitingCompletion)
+        m_chained = false; // cut short: the next sound starts afresh
+    ++m_generation;
     m_awaitingCompletion = false;
-    m_watchdog.stop();
+    m_completionTimer.stop();
     m_loaded.reset();
 }
 
@@ -105,19 +110,38 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::open(const QString &path)
 
 void SdlAudioPlayer::play()
 {
+    ++m_generation;
     m_awaitingCompletion = true;
     if (m_device == 0 || !m_loaded) {
         // Nothing to hear: the sound ends at once, but never inside play().
-        postCompletion(++m_generation);
+        postCompletion(m_generation);
         return;
     }
+    const std::int64_t frames = static_cast<std::int64_t>(m_loaded->size() / m_spec.channels);
+    const double now = wallNow();
     SDL_LockAudioDevice(m_device);
-    m_playing = m_loaded;
-    m_playPosition = 0;
-    m_handedOver = false;
-    ++m_generation;
+    const std::int64_t nominal = placeSound(now);
+    // Never where the device has already written.
+    const std::int64_t start = std::max(nominal, m_streamFrame);
+    m_scheduled.push_back(Scheduled{m_loaded, start, m_generation, false});
     SDL_UnlockAudioDevice(m_device);
-    m_watchdog.start(static_cast<int>(loadedDurationMs()) + kWatchdogMarginMs);
+    m_completionAt = now + static_cast<double>(start - nominal + frames) / m_spec.freq;
+    m_lastEndFrame = start + frames;
+
+    // The timer wakes us just before the end; the last fraction of a millisecond is
+    // waited for here, as timers only count whole milliseconds.
+    const double remainingMs = (m_completionAt - now) * 1000.0;
+    m_completionTimer.start(std::max(0, static_cast<int>(std::floor(remainingMs)) - 1));
+}
+
+bool SdlAudioPlayer::isOutputSteady() const
+{
+    if (m_device == 0)
+        return false;
+    SDL_LockAudioDevice(m_device);
+    const bool steady = m_clock->isReady();
+    SDL_UnlockAudioDevice(m_device);
+    return steady;
 }
 
 double SdlAudioPlayer::loadedDurationMs() const
@@ -125,6 +149,11 @@ double SdlAudioPlayer::loadedDurationMs() const
     if (!m_loaded || m_spec.freq <= 0 || m_spec.channels == 0)
         return 0.0;
     return 1000.0 * static_cast<double>(m_loaded->size()) / m_spec.channels / m_spec.freq;
+}
+
+double SdlAudioPlayer::wallNow() const
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_origin).count();
 }
 
 void SDLCALL SdlAudioPlayer::fillAudio(void *userdata, Uint8 *stream, int length)
@@ -136,18 +165,67 @@ void SDLCALL SdlAudioPlayer::fillAudio(void *userdata, Uint8 *stream, int length
 // Audio thread, with the device lock held by SDL.
 void SdlAudioPlayer::fill(float *out, int count)
 {
-    int written = 0;
-    if (m_playing && !m_handedOver) {
-        const size_t left = m_playing->size() - m_playPosition;
-        written = static_cast<int>(std::min(left, static_cast<size_t>(count)));
-        std::memcpy(out, m_playing->data() + m_playPosition, sizeof(float) * static_cast<size_t>(written));
-        m_playPosition += static_cast<size_t>(written);
-        if (m_playPosition >= m_playing->size()) {
-            m_handedOver = true;
-            postCompletion(m_generation);
-        }
+    const int channels = m_spec.channels;
+    const std::int64_t bufferStart = m_streamFrame;
+    const std::int64_t bufferEnd = bufferStart + count / channels;
+    m_clock->observe(wallNow(), bufferStart);
+    std::fill(out, out + count, 0.0f);
+
+    for (Scheduled &sound : m_scheduled) {
+        // A sound placed where the device has already written starts right away.
+        if (!sound.begun && sound.startFrame < bufferStart)
+            sound.startFrame = bufferStart;
+        const std::int64_t soundEnd = sound.startFrame + static_cast<std::int64_t>(sound.samples->size()) / channels;
+        const std::int64_t from = std::max(sound.startFrame, bufferStart);
+        const std::int64_t to = std::min(soundEnd, bufferEnd);
+        if (from >= to)
+            continue;
+        sound.begun = true;
+        const float *source = sound.samples->data() + (from - sound.startFrame) * channels;
+        float *target = out + (from - bufferStart) * channels;
+        for (std::int64_t i = 0; i < (to - from) * channels; ++i)
+            target[i] += source[i];
     }
-    std::fill(out + written, out + count, 0.0f);
+    m_scheduled.erase(std::remove_if(m_scheduled.begin(), m_scheduled.end(),
+                                     [&](const Scheduled &sound) {
+                                         return sound.begun
+                                             && sound.startFrame + static_cast<std::int64_t>(sound.samples->size()) / channels
+                                             <= bufferEnd;
+                                     }),
+                      m_scheduled.end());
+    m_streamFrame = bufferEnd;
+}
+
+// The frame matching `now`: from the end of the previous sound when the reading goes
+// on from it, else from the stream clock. Called with the device lock held.
+std::int64_t SdlAudioPlayer::placeSound(double now)
+{
+    constexpr double kLongestChainGapSeconds = 2.0;
+    constexpr double kLargestChainDriftSeconds = 0.1;
+    if (!m_clock->isReady())
+        return m_streamFrame + 2 * static_cast<std::int64_t>(m_spec.samples);
+    const std::int64_t fromClock = m_clock->frameAt(now);
+    if (m_chained && now - m_lastCompletionAt < kLongestChainGapSeconds) {
+        const std::int64_t fromLastEnd =
+            m_lastEndFrame + static_cast<std::int64_t>(std::llround((now - m_lastCompletionAt) * m_spec.freq));
+        // Followed while it stays clear of what the device may write next, and close to
+        // the clock; the device's buffering can creep, and then the clock takes over.
+        const bool clearOfDevice = fromLastEnd >= m_streamFrame + static_cast<std::int64_t>(m_spec.samples);
+        const bool closeToClock =
+            std::llabs(fromLastEnd - fromClock) < static_cast<std::int64_t>(kLargestChainDriftSeconds * m_spec.freq);
+        if (clearOfDevice && closeToClock)
+            return fromLastEnd;
+    }
+    return fromClock;
+}
+
+void SdlAudioPlayer::completeAtEndOfSound()
+{
+    constexpr double kLongestWaitSeconds = 0.003;
+    const double limit = wallNow() + kLongestWaitSeconds;
+    for (double now = wallNow(); now < m_completionAt && now < limit; now = wallNow()) {
+    }
+    deliverCompletion(m_generation);
 }
 
 void SdlAudioPlayer::postCompletion(quint64 generation)
@@ -155,13 +233,15 @@ void SdlAudioPlayer::postCompletion(quint64 generation)
     QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation); }, Qt::QueuedConnection);
 }
 
-// GUI thread. A completion of a sound closed since, or already delivered, is dropped.
+// GUI thread. The end of a sound closed since, or already told, is dropped.
 void SdlAudioPlayer::deliverCompletion(quint64 generation)
 {
     if (generation != m_generation || !m_awaitingCompletion)
         return;
     m_awaitingCompletion = false;
-    m_watchdog.stop();
+    m_completionTimer.stop();
+    m_chained = m_device != 0 && m_loaded != nullptr;
+    m_lastCompletionAt = m_completionAt;
     complete();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/stream_clock.h"
 #include "reading/sound_player.h"
 
 #include <QDateTime>
@@ -7,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 #include <SDL.h>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -15,8 +17,10 @@ namespace platform {
 // Plays WAV files on one SDL2 output device, opened once and kept open.
 //
 // SDL decodes the WAV (PCM 8/16/24/32-bit, float, ADPCM, mu-law, A-law) and converts
-// it to the device's format. The audio thread only copies samples; the end of a sound
-// is posted to the GUI thread when its last sample has been handed to the device.
+// it to the device's format. A sound is placed in the output stream at the frame that
+// matches the moment play() was called, and its end is told on the GUI thread at the
+// moment that matches its last frame (see StreamClock): the pacing is then exact to
+// the frame, not rounded to the device's buffer. The audio thread only mixes samples.
 class SdlAudioPlayer : public QObject, public reading::SoundPlayer
 {
     Q_OBJECT
@@ -24,8 +28,6 @@ class SdlAudioPlayer : public QObject, public reading::SoundPlayer
 public:
     // Small device buffers keep the end of a sound close to what is heard.
     static constexpr int kBufferFrames = 256;
-    // A device that stops consuming (its sound server gone) still ends the sound.
-    static constexpr int kWatchdogMarginMs = 500;
 
     explicit SdlAudioPlayer(QObject *parent = nullptr);
     ~SdlAudioPlayer() override;
@@ -36,6 +38,8 @@ public:
     void play() override;
 
     bool hasOutput() const { return m_device != 0; }
+    // The device consumes the stream in real time, so sounds are placed to the frame.
+    bool isOutputSteady() const;
     int outputRate() const { return m_spec.freq; }
     // Length of the sound that open() loaded, in milliseconds.
     double loadedDurationMs() const;
@@ -50,8 +54,19 @@ private:
         std::shared_ptr<const Samples> samples;
     };
 
+    struct Scheduled
+    {
+        std::shared_ptr<const Samples> samples;
+        std::int64_t startFrame = 0;
+        quint64 generation = 0;
+        bool begun = false;
+    };
+
     static void SDLCALL fillAudio(void *userdata, Uint8 *stream, int length);
     void fill(float *out, int count);
+    double wallNow() const;
+    std::int64_t placeSound(double now);
+    void completeAtEndOfSound();
     void deliverCompletion(quint64 generation);
     void postCompletion(quint64 generation);
     std::shared_ptr<const Samples> load(const QString &path, QString &reason);
@@ -62,16 +77,23 @@ private:
     bool m_audioInitialised = false;
     QString m_outputProblem;
 
+    const std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
     std::shared_ptr<const Samples> m_loaded;
     QHash<QString, CachedSound> m_cache;
-    QTimer m_watchdog;
+    QTimer m_completionTimer;
+    double m_completionAt = 0.0;
+    // Where the last sound ended and when that end was told: the next sound is placed
+    // from there, so a change in the device's write-ahead cannot bend the gap.
+    bool m_chained = false;
+    std::int64_t m_lastEndFrame = 0;
+    double m_lastCompletionAt = 0.0;
+    quint64 m_generation = 0;
     bool m_awaitingCompletion = false;
 
-    // Shared with the audio thread; written under the device lock.
-    std::shared_ptr<const Samples> m_playing;
-    size_t m_playPosition = 0;
-    bool m_handedOver = true;
-    quint64 m_generation = 0;
+    // Shared with the audio thread; touched under the device lock only.
+    std::vector<Scheduled> m_scheduled;
+    std::int64_t m_streamFrame = 0; // first frame of the next device buffer
+    std::unique_ptr<StreamClock> m_clock;
 };
 
 } // namespace platform

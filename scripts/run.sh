@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVIROD_BUILD_TESTS=OFF
-cmake --build build/release --parallel "$(nproc)"
-exec build/release/bin/virod-idadidavir "$@"
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVIROD_BUILD_TESTS=OFF
+cmake --build build-release --parallel "$(nproc)"
+exec build-release/bin/virod-idadidavir "$@"

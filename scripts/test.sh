@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --tests
-cmake -S . -B build/tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIROD_BUILD_TESTS=ON
-cmake --build build/tests --parallel "$(nproc)"
-cd build/tests
+cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIROD_BUILD_TESTS=ON
+cmake --build build-tests --parallel "$(nproc)"
+cd build-tests
 ctest --output-on-failure --timeout 300 "$@"

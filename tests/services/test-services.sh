@@ -6,7 +6,7 @@
 # usage: test-services.sh start|stop STATE_DIR
 set -uo pipefail
 action=$1
-state=$2
+state=$(realpath -m "$2")
 
 stop_pid() {
     local file=$1
@@ -19,6 +19,7 @@ stop_pid() {
 
 if [[ "$action" == stop ]]; then
     stop_pid "$state/pulseaudio.pid"
+    [[ -f "$state/pulse-socket" ]] && rm -f "$(cat "$state/pulse-socket")"
     stop_pid "$state/xvfb.pid"
     exit 0
 fi
@@ -38,20 +39,23 @@ else
     echo "Xvfb did not start; see $state/xvfb.log" >&2
 fi
 
-# PulseAudio with a null sink (as root it warns, and runs).
+# PulseAudio with a null sink (as root it warns, and runs). The socket lives in /tmp:
+# a socket path must stay short, and the build folder's may not be.
+socket=$(mktemp -u /tmp/virod-pulse-XXXXXX.sock)
+echo "$socket" > "$state/pulse-socket"
 XDG_RUNTIME_DIR="$state/runtime" HOME="$state/home" \
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
     --load="module-null-sink sink_name=null rate=44100" \
-    --load="module-native-protocol-unix socket=$state/pulse.sock auth-anonymous=1" \
+    --load="module-native-protocol-unix socket=$socket auth-anonymous=1" \
     >"$state/pulseaudio.log" 2>&1 &
 echo $! > "$state/pulseaudio.pid"
 for _ in $(seq 100); do
-    PULSE_SERVER="unix:$state/pulse.sock" pactl info >/dev/null 2>&1 && break
+    PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1 && break
     sleep 0.1
 done
-if PULSE_SERVER="unix:$state/pulse.sock" pactl info >/dev/null 2>&1; then
-    PULSE_SERVER="unix:$state/pulse.sock" pactl set-default-sink null
-    echo "unix:$state/pulse.sock" > "$state/pulse-server"
+if PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; then
+    PULSE_SERVER="unix:$socket" pactl set-default-sink null
+    echo "unix:$socket" > "$state/pulse-server"
 else
     echo "PulseAudio did not start; see $state/pulseaudio.log" >&2
 fi

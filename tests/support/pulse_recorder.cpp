@@ -1,11 +1,18 @@
 #include "pulse_recorder.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 namespace testing_support {
 
 bool PulseRecorder::serverAvailable(QString *why)
 {
+    // The test services write where their server listens into their state folder.
+    const QString services = qEnvironmentVariable("VIROD_TEST_SERVICES");
+    QFile serverFile(services + QStringLiteral("/pulse-server"));
+    if (!services.isEmpty() && serverFile.open(QIODevice::ReadOnly))
+        qputenv("PULSE_SERVER", serverFile.readAll().trimmed());
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) {
         *why = QStringLiteral("no test PulseAudio server (PULSE_SERVER unset: the test services could not start pulseaudio)");
         return false;
@@ -27,9 +34,12 @@ bool PulseRecorder::start(const QString &wavPath)
                      QStringLiteral("--latency-msec=10"), wavPath});
     if (!m_process.waitForStarted(5000))
         return false;
-    // Let the stream connect before anything is played.
-    QThread::msleep(300);
-    return m_process.state() == QProcess::Running;
+    // The monitor stream may take a while to deliver its first data; nothing is played
+    // before the recording is really under way.
+    constexpr qint64 kUnderWayBytes = 44 + 44100 * 2 / 10;
+    for (int waited = 0; waited < 5000 && QFileInfo(wavPath).size() < kUnderWayBytes; waited += 10)
+        QThread::msleep(10);
+    return m_process.state() == QProcess::Running && QFileInfo(wavPath).size() >= kUnderWayBytes;
 }
 
 bool PulseRecorder::stop()
