@@ -198,25 +198,33 @@ void SdlAudioPlayer::fill(float *out, int count)
 
 // The frame matching `now`: from the end of the previous sound when the reading goes
 // on from it, else from the stream clock. Called with the device lock held.
+//
+// A chain of sounds is kept within reach of the clock: the device's clock and its
+// buffering drift against the wall clock (a few hundred parts per million here), so
+// the chain is eased towards the clock by at most kLargestStep per sound.
 std::int64_t SdlAudioPlayer::placeSound(double now)
 {
     constexpr double kLongestChainGapSeconds = 2.0;
     constexpr double kLargestChainDriftSeconds = 0.1;
+    constexpr double kLargestStepSeconds = 0.0005;
     if (!m_clock->isReady())
         return m_streamFrame + 2 * static_cast<std::int64_t>(m_spec.samples);
     const std::int64_t fromClock = m_clock->frameAt(now);
-    if (m_chained && now - m_lastCompletionAt < kLongestChainGapSeconds) {
-        const std::int64_t fromLastEnd =
-            m_lastEndFrame + static_cast<std::int64_t>(std::llround((now - m_lastCompletionAt) * m_spec.freq));
-        // Followed while it stays clear of what the device may write next, and close to
-        // the clock; the device's buffering can creep, and then the clock takes over.
-        const bool clearOfDevice = fromLastEnd >= m_streamFrame + static_cast<std::int64_t>(m_spec.samples);
-        const bool closeToClock =
-            std::llabs(fromLastEnd - fromClock) < static_cast<std::int64_t>(kLargestChainDriftSeconds * m_spec.freq);
-        if (clearOfDevice && closeToClock)
-            return fromLastEnd;
-    }
-    return fromClock;
+    if (!m_chained || now - m_lastCompletionAt >= kLongestChainGapSeconds)
+        return fromClock;
+
+    const std::int64_t fromLastEnd =
+        m_lastEndFrame + static_cast<std::int64_t>(std::llround((now - m_lastCompletionAt) * m_spec.freq));
+    const std::int64_t behind = fromClock - fromLastEnd;
+    if (std::llabs(behind) >= static_cast<std::int64_t>(kLargestChainDriftSeconds * m_spec.freq))
+        return fromClock;
+    const auto largestStep = static_cast<std::int64_t>(kLargestStepSeconds * m_spec.freq);
+    const std::int64_t buffer = m_spec.samples;
+    if (behind > buffer / 2)
+        return fromLastEnd + std::min(behind - buffer / 2, largestStep);
+    if (behind < -buffer)
+        return fromLastEnd + std::max(behind + buffer, -largestStep);
+    return fromLastEnd;
 }
 
 void SdlAudioPlayer::completeAtEndOfSound()

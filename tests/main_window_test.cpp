@@ -337,9 +337,10 @@ void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
     QVERIFY2(output.contains(QStringLiteral("ended: sound stopped, 0 message boxes, no handler after quit")),
              qPrintable(output));
     QVERIFY2(!output.contains(QStringLiteral("handler ran after quit")), qPrintable(output));
+    QVERIFY2(!output.contains(QStringLiteral("About still shown")), qPrintable(output));
 }
 
-// The child side: a run waiting for a long sound, then File > Quit.
+// The child side: a run waiting for a long sound, the About window open, then File > Quit.
 static int quitDuringRun(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -348,6 +349,7 @@ static int quitDuringRun(int argc, char **argv)
     ui::Form1 form(player, exercise.fields());
     form.show();
     QTimer::singleShot(50, &form, [&] { form.findChild<QPushButton *>(QStringLiteral("Command1"))->click(); });
+    QTimer::singleShot(100, &form, [&] { form.apropos_Click(); });
     QTimer::singleShot(200, &form, [&] {
         QAction *quit = form.findChild<QAction *>(QStringLiteral("quitter"));
         quit->trigger();
@@ -358,8 +360,10 @@ static int quitDuringRun(int argc, char **argv)
     int boxes = 0;
     for (QWidget *widget : QApplication::topLevelWidgets())
         boxes += qobject_cast<QMessageBox *>(widget) != nullptr;
-    std::printf("ended: %s, %d message boxes, no handler after quit\n",
-                player.isPlaying() || player.closes == 0 ? "sound still playing" : "sound stopped", boxes);
+    const bool aboutShown = form.aboutWindow() && form.aboutWindow()->isVisible();
+    std::printf("ended: %s, %d message boxes, no handler after quit%s\n",
+                player.isPlaying() || player.closes == 0 ? "sound still playing" : "sound stopped", boxes,
+                aboutShown ? ", About still shown" : "");
     return code;
 }
 
