@@ -8,6 +8,7 @@
 //
 // usage: pacing_bench [--characters N] [--delay MS] [--verbose]   (PULSE_SERVER must name the server)
 
+#include "event_loop.h"
 #include "fake_reading_window.h"
 #include "platform/qt_delay_timer.h"
 #include "platform/sdl_audio_player.h"
@@ -29,29 +30,13 @@ using namespace testing_support;
 
 namespace {
 
-struct Tone
-{
-    char character;
-    const char *name;
-    int frequencyHz;
-    double seconds;
-};
-
 // Lengths that are not multiples of any usual audio buffer.
-const Tone kTones[] = {
+const std::vector<Tone> kTones = {
     {'a', "t1", 440, 0.1234},
     {'b', "t2", 660, 0.1871},
     {'c', "t3", 990, 0.0957},
     {'d', "t4", 1480, 0.1523},
 };
-
-void spinFor(int ms)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
 
 // Overheads in ms: onset-to-onset minus the first sound's length minus the delay.
 std::vector<double> overheads(const QString &recordingPath, const std::vector<int> &sequence, int delayMs, bool *ok)
@@ -66,7 +51,7 @@ std::vector<double> overheads(const QString &recordingPath, const std::vector<in
     }
     for (size_t i = 1; i < bursts.size(); ++i) {
         const double gapMs = 1000.0 * static_cast<double>(bursts[i].onset - bursts[i - 1].onset) / recording.rate;
-        result.push_back(gapMs - 1000.0 * kTones[sequence[i - 1]].seconds - delayMs);
+        result.push_back(gapMs - 1000.0 * kTones[static_cast<size_t>(sequence[i - 1])].seconds - delayMs);
     }
     return result;
 }
@@ -87,9 +72,7 @@ bool runProgramPath(const QTemporaryDir &dir, int delayMs, const QString &record
     platform::SdlAudioPlayer player;
     platform::QtDelayTimer timer;
     FakeReadingWindow window;
-    window.Text3 = dir.filePath(QStringLiteral("test.txt"));
-    window.Text4 = dir.path() + QLatin1Char('/');
-    window.Text5 = QString::number(delayMs);
+    window.useFolder(dir.path(), QString::number(delayMs));
     reading::ReadingRun run(window, player, timer);
     run.loadSoundTable();
     run.preparePlayer();
@@ -183,25 +166,17 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
-    QByteArray table;
-    for (const Tone &tone : kTones) {
-        if (!makeTone(dir.filePath(QLatin1String(tone.name) + QStringLiteral(".wav")), tone.frequencyHz, tone.seconds))
-            return 2;
-        table += tone.character + QByteArray(" ") + tone.name + "\r\n";
-    }
+    if (!makeToneSet(dir.path(), kTones))
+        return 2;
     std::vector<int> sequence;
     QByteArray correction;
     for (int i = 0; i < characters; ++i) {
         const int index = (i * 7 + i / 4) % 4; // every pair of sounds occurs
         sequence.push_back(index);
-        correction += kTones[index].character;
+        correction += kTones[static_cast<size_t>(index)].character;
     }
-    for (const auto &[name, bytes] : {std::pair{QStringLiteral("kaloncor.ref"), table},
-                                      std::pair{QStringLiteral("test.txt"), correction}}) {
-        QFile file(dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-    }
+    if (!writeFile(dir.filePath(QStringLiteral("test.txt")), correction))
+        return 2;
 
     std::printf("pacing: %d characters, delay %d ms, SDL driver %s, buffer %d frames\n", characters, delayMs,
                 SDL_GetCurrentAudioDriver(), platform::SdlAudioPlayer::kBufferFrames);

@@ -1,3 +1,4 @@
+#include "event_loop.h"
 #include "fake_reading_window.h"
 #include "platform/qt_delay_timer.h"
 #include "platform/sdl_audio_player.h"
@@ -7,7 +8,6 @@
 #include "sox_sounds.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,33 +19,7 @@ using namespace testing_support;
 // The real path, heard through a PulseAudio null sink: engine, SDL2 player, precise timer.
 namespace {
 
-void spinFor(int ms)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
-template <typename Condition>
-bool spinUntil(Condition done, int timeoutMs)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done() && elapsed.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return done();
-}
-
-struct Tone
-{
-    char character;
-    const char *name;
-    int frequencyHz;
-    double seconds;
-};
-
-const Tone kTones[] = {
+const std::vector<Tone> kTones = {
     {'a', "low", 440, 0.12},
     {'b', "mid", 660, 0.18},
     {'c', "high", 990, 0.10},
@@ -70,27 +44,14 @@ TEST(HeardThroughTheSoundServer, SoundsComeInOrderWithTheDelayBetweenThem)
         GTEST_SKIP() << qPrintable(why);
 
     QTemporaryDir dir;
-    QByteArray table;
-    for (const Tone &tone : kTones) {
-        ASSERT_TRUE(makeTone(dir.filePath(QLatin1String(tone.name) + QStringLiteral(".wav")), tone.frequencyHz, tone.seconds));
-        table += tone.character + QByteArray(" ") + tone.name + "\r\n";
-    }
-    QFile tableFile(dir.filePath(QStringLiteral("kaloncor.ref")));
-    ASSERT_TRUE(tableFile.open(QIODevice::WriteOnly));
-    tableFile.write(table);
-    tableFile.close();
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
     const QByteArray correction = "abcd\r\ndcab";
-    QFile correctionFile(dir.filePath(QStringLiteral("test.txt")));
-    ASSERT_TRUE(correctionFile.open(QIODevice::WriteOnly));
-    correctionFile.write(correction);
-    correctionFile.close();
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("test.txt")), correction));
 
     platform::SdlAudioPlayer player;
     platform::QtDelayTimer timer;
     FakeReadingWindow window;
-    window.Text3 = dir.filePath(QStringLiteral("test.txt"));
-    window.Text4 = dir.path() + QLatin1Char('/');
-    window.Text5 = QStringLiteral("60");
+    window.useFolder(dir.path(), QStringLiteral("60"));
     reading::ReadingRun run(window, player, timer);
     run.loadSoundTable();
     run.preparePlayer();

@@ -138,8 +138,9 @@ TEST_F(SoundFiles, TruncatedWavNeverHangs)
     CompletionCounter completions(player);
     const std::optional<SoundProblem> problem = player.open(path("truncated.wav"));
     // Whether SDL plays what is there or refuses it, the sound ends.
-    if (!problem)
+    if (!problem) {
         EXPECT_LT(player.loadedDurationMs(), 500.0);
+    }
     player.play();
     EXPECT_TRUE(completions.waitFor(1, 1500));
 }
@@ -171,21 +172,13 @@ TEST(NoSoundOutput, ReadingGoesOnWithOneMessage)
 {
     qputenv("SDL_AUDIODRIVER", "no-such-driver");
     QTemporaryDir dir;
-    QFile table(dir.filePath(QStringLiteral("kaloncor.ref")));
-    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-    table.write("a son_a\r\nb son_b");
-    table.close();
-    QFile correction(dir.filePath(QStringLiteral("test.txt")));
-    ASSERT_TRUE(correction.open(QIODevice::WriteOnly));
-    correction.write("abab");
-    correction.close();
+    ASSERT_TRUE(testing_support::writeFile(dir.filePath(QStringLiteral("kaloncor.ref")), "a son_a\r\nb son_b"));
+    ASSERT_TRUE(testing_support::writeFile(dir.filePath(QStringLiteral("test.txt")), "abab"));
 
     SdlAudioPlayer player;
     platform::QtDelayTimer timer;
     testing_support::FakeReadingWindow window;
-    window.Text3 = dir.filePath(QStringLiteral("test.txt"));
-    window.Text4 = dir.path() + QLatin1Char('/');
-    window.Text5 = QStringLiteral("5");
+    window.useFolder(dir.path(), QStringLiteral("5"));
     reading::ReadingRun run(window, player, timer);
     run.loadSoundTable();
     run.preparePlayer();

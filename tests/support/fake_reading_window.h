@@ -23,6 +23,14 @@ public:
     QString Text4 = QStringLiteral("/sons/");
     QString Text5 = QStringLiteral("100");
 
+    // The fields pointing at a folder that holds kaloncor.ref and test.txt.
+    void useFolder(const QString &folder, const QString &delay = QStringLiteral("100"))
+    {
+        Text3 = folder + QStringLiteral("/test.txt");
+        Text4 = folder + QLatin1Char('/');
+        Text5 = delay;
+    }
+
     QString correctionPath() const override { return Text3; }
     QString soundFolder() const override { return Text4; }
     QString delayText() const override { return Text5; }

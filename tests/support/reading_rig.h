@@ -18,8 +18,7 @@ struct ReadingRig
 {
     ReadingRig()
     {
-        window.Text4 = dir.path() + QLatin1Char('/');
-        window.Text3 = dir.filePath(QStringLiteral("test.txt"));
+        window.useFolder(dir.path());
         writeFile(QStringLiteral("kaloncor.ref"), "a son_a\r\nb son_b\r\nc son_c\r\n  silence");
     }
 

@@ -1,5 +1,7 @@
 #include "sox_sounds.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 namespace testing_support {
@@ -12,6 +14,24 @@ bool makeTone(const QString &path, int frequencyHz, double seconds, const QStrin
     QProcess sox;
     sox.start(QStringLiteral("sox"), arguments);
     return sox.waitForFinished(10000) && sox.exitCode() == 0;
+}
+
+bool makeToneSet(const QString &folder, const std::vector<Tone> &tones)
+{
+    QByteArray table;
+    for (const Tone &tone : tones) {
+        if (!makeTone(QDir(folder).filePath(QLatin1String(tone.name) + QStringLiteral(".wav")), tone.frequencyHz,
+                      tone.seconds))
+            return false;
+        table += tone.character + QByteArray(" ") + tone.name + "\r\n";
+    }
+    return writeFile(QDir(folder).filePath(QStringLiteral("kaloncor.ref")), table);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 } // namespace testing_support

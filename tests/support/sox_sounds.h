@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace testing_support {
 
@@ -10,5 +12,19 @@ namespace testing_support {
 bool makeTone(const QString &path, int frequencyHz, double seconds,
               const QStringList &encoding = {QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
                                              QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16")});
+
+// A character's sound in a set of tones that tell themselves apart by pitch.
+struct Tone
+{
+    char character;
+    const char *name;
+    int frequencyHz;
+    double seconds;
+};
+
+// Writes one WAV per tone and a kaloncor.ref naming them into `folder`.
+bool makeToneSet(const QString &folder, const std::vector<Tone> &tones);
+
+bool writeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace testing_support
