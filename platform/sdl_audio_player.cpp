@@ -4,7 +4,6 @@
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace platform {
 
@@ -65,8 +64,7 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
         qWarning("No sound output device: %s", SDL_GetError());
         return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, QString(), m_outputProblem};
     }
-    // Sounds are placed two device buffers beyond what can have been written already.
-    m_clock = std::make_unique<StreamClock>(m_spec.freq, 2 * static_cast<std::int64_t>(m_spec.samples));
+    m_clock = std::make_unique<StreamClock>(m_spec.freq, leadFrames());
     // Kept running, playing silence between sounds, so a sound starts with no device wake-up.
     SDL_PauseAudioDevice(m_device, 0);
     return std::nullopt;
@@ -151,6 +149,12 @@ double SdlAudioPlayer::loadedDurationMs() const
     return 1000.0 * static_cast<double>(m_loaded->size()) / m_spec.channels / m_spec.freq;
 }
 
+// Sounds are placed two device buffers beyond what can have been written already.
+std::int64_t SdlAudioPlayer::leadFrames() const
+{
+    return 2 * static_cast<std::int64_t>(m_spec.samples);
+}
+
 double SdlAudioPlayer::wallNow() const
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_origin).count();
@@ -175,9 +179,8 @@ void SdlAudioPlayer::fill(float *out, int count)
         // A sound placed where the device has already written starts right away.
         if (!sound.begun && sound.startFrame < bufferStart)
             sound.startFrame = bufferStart;
-        const std::int64_t soundEnd = sound.startFrame + static_cast<std::int64_t>(sound.samples->size()) / channels;
         const std::int64_t from = std::max(sound.startFrame, bufferStart);
-        const std::int64_t to = std::min(soundEnd, bufferEnd);
+        const std::int64_t to = std::min(sound.endFrame(channels), bufferEnd);
         if (from >= to)
             continue;
         sound.begun = true;
@@ -188,9 +191,7 @@ void SdlAudioPlayer::fill(float *out, int count)
     }
     m_scheduled.erase(std::remove_if(m_scheduled.begin(), m_scheduled.end(),
                                      [&](const Scheduled &sound) {
-                                         return sound.begun
-                                             && sound.startFrame + static_cast<std::int64_t>(sound.samples->size()) / channels
-                                             <= bufferEnd;
+                                         return sound.begun && sound.endFrame(channels) <= bufferEnd;
                                      }),
                       m_scheduled.end());
     m_streamFrame = bufferEnd;
@@ -208,7 +209,7 @@ std::int64_t SdlAudioPlayer::placeSound(double now)
     constexpr double kLargestChainDriftSeconds = 0.1;
     constexpr double kLargestStepSeconds = 0.0005;
     if (!m_clock->isReady())
-        return m_streamFrame + 2 * static_cast<std::int64_t>(m_spec.samples);
+        return m_streamFrame + leadFrames();
     const std::int64_t fromClock = m_clock->frameAt(now);
     if (!m_chained || now - m_lastCompletionAt >= kLongestChainGapSeconds)
         return fromClock;

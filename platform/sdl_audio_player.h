@@ -40,7 +40,6 @@ public:
     bool hasOutput() const { return m_device != 0; }
     // The device consumes the stream in real time, so sounds are placed to the frame.
     bool isOutputSteady() const;
-    int outputRate() const { return m_spec.freq; }
     // Length of the sound that open() loaded, in milliseconds.
     double loadedDurationMs() const;
 
@@ -60,11 +59,17 @@ private:
         std::int64_t startFrame = 0;
         quint64 generation = 0;
         bool begun = false;
+
+        std::int64_t endFrame(int channels) const
+        {
+            return startFrame + static_cast<std::int64_t>(samples->size()) / channels;
+        }
     };
 
     static void SDLCALL fillAudio(void *userdata, Uint8 *stream, int length);
     void fill(float *out, int count);
     double wallNow() const;
+    std::int64_t leadFrames() const;
     std::int64_t placeSound(double now);
     void completeAtEndOfSound();
     void deliverCompletion(quint64 generation);

@@ -28,8 +28,6 @@ public:
     // The moment that matches `frame` (the inverse of frameAt).
     double wallAt(std::int64_t frame) const;
 
-    int rate() const { return m_rate; }
-
 private:
     static constexpr double kWindowSeconds = 0.25;
 
