@@ -1,3 +1,4 @@
+#include "test_files.h"
 #include "timed_fake_player.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
@@ -125,14 +126,8 @@ void AboutWindowTest::closeBoxUnloadsAndAboutRebuilds()
 
 void AboutWindowTest::readingGoesOnWhileAboutIsOpen()
 {
-    QFile table(m_dir->filePath(QStringLiteral("kaloncor.ref")));
-    QVERIFY(table.open(QIODevice::WriteOnly));
-    table.write("a son_a");
-    table.close();
-    QFile correction(m_dir->filePath(QStringLiteral("test.txt")));
-    QVERIFY(correction.open(QIODevice::WriteOnly));
-    correction.write("aaaa");
-    correction.close();
+    QVERIFY(testing_support::writeFile(m_dir->filePath(QStringLiteral("kaloncor.ref")), "a son_a"));
+    QVERIFY(testing_support::writeFile(m_dir->filePath(QStringLiteral("test.txt")), "aaaa"));
     m_form = std::make_unique<ui::Form1>(m_player, platform::DefaultFields{m_dir->filePath(QStringLiteral("test.txt")),
                                                                            m_dir->path() + QLatin1Char('/'),
                                                                            QStringLiteral("1")});

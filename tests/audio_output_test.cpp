@@ -6,6 +6,7 @@
 #include "reading/reading_run.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
+#include "test_files.h"
 
 #include <QCoreApplication>
 #include <QFile>

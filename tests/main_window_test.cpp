@@ -1,5 +1,6 @@
 #include "app_version.h"
 #include "reading/messages.h"
+#include "test_files.h"
 #include "timed_fake_player.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
@@ -33,9 +34,7 @@ struct Exercise
     }
     void write(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(dir.filePath(name));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(bytes);
+        testing_support::writeFile(dir.filePath(name), bytes);
     }
     platform::DefaultFields fields() const
     {

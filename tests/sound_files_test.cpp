@@ -1,15 +1,13 @@
+#include "event_loop.h"
 #include "fake_reading_window.h"
 #include "platform/qt_delay_timer.h"
 #include "platform/sdl_audio_player.h"
 #include "reading/reading_run.h"
 #include "sox_sounds.h"
+#include "test_files.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using platform::SdlAudioPlayer;
@@ -29,19 +27,9 @@ struct CompletionCounter
     }
     bool waitFor(int expected, int timeoutMs)
     {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (count < expected && elapsed.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        return count >= expected;
+        return testing_support::spinUntil([&] { return count >= expected; }, timeoutMs);
     }
-    void settle(int ms)
-    {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (elapsed.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    void settle(int ms) { testing_support::spinFor(ms); }
     int count = 0;
 };
 
@@ -50,12 +38,7 @@ class SoundFiles : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_FALSE(player.prepare().has_value()) << "SDL dummy output should open"; }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
-    void writeBytes(const char *name, const QByteArray &bytes) const
-    {
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-    }
+    void writeBytes(const char *name, const QByteArray &bytes) const { testing_support::writeFile(path(name), bytes); }
 
     QTemporaryDir dir;
     SdlAudioPlayer player;
@@ -189,10 +172,6 @@ TEST(NoSoundOutput, ReadingGoesOnWithOneMessage)
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_TRUE(window.messages[0].text.contains(QStringLiteral("Aucune sortie son")));
     window.answer();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (run.isRunning() && elapsed.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    EXPECT_FALSE(run.isRunning());
+    EXPECT_TRUE(testing_support::spinUntil([&] { return !run.isRunning(); }, 3000));
     EXPECT_EQ(window.messages.size(), 1u);
 }

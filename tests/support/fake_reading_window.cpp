@@ -12,12 +12,4 @@ void FakeReadingWindow::answer(reading::MessageAnswer answer)
         messages[index].answered(answer);
 }
 
-QStringList FakeReadingWindow::messageTexts() const
-{
-    QStringList texts;
-    for (const Message &message : messages)
-        texts << message.text;
-    return texts;
-}
-
 } // namespace testing_support

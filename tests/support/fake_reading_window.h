@@ -50,7 +50,6 @@ public:
     bool hasOpenMessage() const { return !openMessages.empty(); }
     // Closes the oldest open message box with the given answer.
     void answer(reading::MessageAnswer answer = reading::MessageAnswer::Ok);
-    QStringList messageTexts() const;
     int lastHighlight() const { return highlights.empty() ? -1 : highlights.back(); }
 
     std::u32string shownText;

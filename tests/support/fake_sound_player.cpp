@@ -13,7 +13,6 @@ std::optional<reading::SoundProblem> FakeSoundPlayer::prepare()
 void FakeSoundPlayer::close()
 {
     m_commands << QStringLiteral("Close");
-    ++m_closes;
     if (m_pending != 0)
         m_clock.cancel(m_pending);
     m_pending = 0;

@@ -40,7 +40,6 @@ public:
     const std::vector<Start> &starts() const { return m_starts; }
     QStringList playedPaths() const;
     bool isPlaying() const { return m_pending != 0; }
-    int closes() const { return m_closes; }
     QStringList commands() const { return m_commands; }
 
 private:
@@ -54,7 +53,6 @@ private:
     bool m_openFailed = false;
     ManualClock::Id m_pending = 0;
     std::vector<Start> m_starts;
-    int m_closes = 0;
     QStringList m_commands;
 };
 

@@ -19,9 +19,6 @@ public:
     void cancel(Id id);
     // Runs everything due within the next `ms` milliseconds, moving the clock along.
     void advance(std::int64_t ms);
-    // Runs what is due now (work posted "at once" waits for this, as for an event loop turn).
-    void runDue() { advance(0); }
-    bool hasPending() const { return !m_pending.empty(); }
 
 private:
     struct Key

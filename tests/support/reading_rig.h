@@ -5,9 +5,9 @@
 #include "fake_sound_player.h"
 #include "manual_clock.h"
 #include "reading/reading_run.h"
+#include "test_files.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace testing_support {
@@ -22,12 +22,7 @@ struct ReadingRig
         writeFile(QStringLiteral("kaloncor.ref"), "a son_a\r\nb son_b\r\nc son_c\r\n  silence");
     }
 
-    void writeFile(const QString &name, const QByteArray &bytes)
-    {
-        QFile file(dir.filePath(name));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(bytes);
-    }
+    void writeFile(const QString &name, const QByteArray &bytes) { testing_support::writeFile(dir.filePath(name), bytes); }
 
     // Start-up as the window does it, then past the start-up tick.
     void start()

@@ -1,7 +1,8 @@
 #include "sox_sounds.h"
 
+#include "test_files.h"
+
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 namespace testing_support {
@@ -26,12 +27,6 @@ bool makeToneSet(const QString &folder, const std::vector<Tone> &tones)
         table += tone.character + QByteArray(" ") + tone.name + "\r\n";
     }
     return writeFile(QDir(folder).filePath(QStringLiteral("kaloncor.ref")), table);
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 } // namespace testing_support

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -24,7 +23,5 @@ struct Tone
 
 // Writes one WAV per tone and a kaloncor.ref naming them into `folder`.
 bool makeToneSet(const QString &folder, const std::vector<Tone> &tones);
-
-bool writeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace testing_support
