@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QDir>
 
+#ifdef Q_OS_UNIX
+#include "platform/termination_signals.h"
+#endif
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -15,6 +19,14 @@ int main(int argc, char *argv[])
     const platform::DefaultFields fields =
         platform::defaultFields(QDir::homePath(), QApplication::applicationDirPath());
     ui::Form1 window(player, fields);
+#ifdef Q_OS_UNIX
+    // Ctrl+C, kill or the end of the session: the program ends as its own Quit does.
+    platform::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window, &ui::Form1::quitter_Click);
+#endif
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Never kept waiting long by a sound server that has not started our stream yet.
+    player.shutDown(std::chrono::milliseconds(300));
+    return status;
 }

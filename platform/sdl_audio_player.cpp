@@ -4,6 +4,7 @@
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace platform {
 
@@ -12,42 +13,78 @@ namespace {
 constexpr int kPreferredRate = 44100;
 constexpr Uint8 kPreferredChannels = 2;
 constexpr int kResamplerPaddingFrames = 4096;
+constexpr int kWatchIntervalMs = 100;
+// A device that has taken nothing this long after a sound's end is taken for lost.
+constexpr double kLongestStallSeconds = 3.0;
+// An end told this close to its moment keeps the chain of sounds exact.
+constexpr double kOnTimeSeconds = 0.005;
+constexpr auto kCloseWait = std::chrono::milliseconds(300);
 
 QString sdlError()
 {
     return QString::fromUtf8(SDL_GetError());
 }
 
+QString noDeviceReason(const QString &systemText)
+{
+    return QStringLiteral("aucun périphérique ni serveur de son n'a pu être ouvert ; message du système : %1")
+        .arg(systemText);
+}
+
 } // namespace
 
 SdlAudioPlayer::SdlAudioPlayer(QObject *parent)
     : QObject(parent)
+    , m_deadline(this)
+    , m_watchdog(this)
+    , m_idleTimer(this)
 {
-    m_scheduled.reserve(16);
-    m_completionTimer.setSingleShot(true);
-    m_completionTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_completionTimer, &QTimer::timeout, this, &SdlAudioPlayer::completeAtEndOfSound);
+    connect(&m_deadline, &PreciseDeadline::reached, this, &SdlAudioPlayer::deadlineReached);
+    m_watchdog.setInterval(kWatchIntervalMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &SdlAudioPlayer::watchOutput);
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(kIdleCloseMs);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        if (m_awaitingCompletion)
+            return;
+        closeOutput();
+        m_idleClosed = true;
+    });
 }
 
 SdlAudioPlayer::~SdlAudioPlayer()
 {
-    if (m_device != 0)
-        SDL_CloseAudioDevice(m_device);
-    if (m_audioInitialised)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (!m_shutDown)
+        shutDown(std::chrono::seconds(5));
 }
 
 std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
 {
+    m_reopenAllowed = true;
     if (m_device != 0)
         return std::nullopt;
-    if (!m_audioInitialised) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            m_outputProblem = sdlError();
-            qWarning("SDL audio could not start: %s", SDL_GetError());
-            return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, QString(), m_outputProblem};
+    m_reopenAllowed = false;
+    if (!openOutput())
+        return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, QString(), m_outputProblem};
+    m_idleTimer.start();
+    return std::nullopt;
+}
+
+bool SdlAudioPlayer::openOutput()
+{
+    if (m_closing.valid()) {
+        if (m_closing.wait_for(kCloseWait) != std::future_status::ready) {
+            m_outputProblem = QStringLiteral("la sortie son précédente ne s'est pas encore fermée");
+            return false;
         }
-        m_audioInitialised = true;
+        m_closing = {};
+    }
+    // Ctrl+C, kill and the end of a session are the program's to handle, not SDL's.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        m_outputProblem = noDeviceReason(sdlError());
+        qWarning("SDL audio could not start: %s", SDL_GetError());
+        return false;
     }
 
     SDL_AudioSpec wanted{};
@@ -57,17 +94,61 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
     wanted.samples = kBufferFrames;
     wanted.callback = &SdlAudioPlayer::fillAudio;
     wanted.userdata = this;
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &m_spec,
+    SDL_AudioSpec obtained{};
+    m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
                                    SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (m_device == 0) {
-        m_outputProblem = sdlError();
+        m_outputProblem = noDeviceReason(sdlError());
         qWarning("No sound output device: %s", SDL_GetError());
-        return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, QString(), m_outputProblem};
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
     }
-    m_clock = std::make_unique<StreamClock>(m_spec.freq, leadFrames());
-    // Kept running, playing silence between sounds, so a sound starts with no device wake-up.
+    // Decoded sounds are kept in the device's format.
+    if (obtained.freq != m_spec.freq || obtained.channels != m_spec.channels)
+        m_cache.clear();
+    m_spec = obtained;
+    // Sounds are placed two device buffers beyond what can have been written already.
+    m_schedule = std::make_unique<OutputSchedule>(m_spec.freq, m_spec.channels, 2 * static_cast<std::int64_t>(m_spec.samples));
+    m_outputProblem.clear();
+    m_idleClosed = false;
     SDL_PauseAudioDevice(m_device, 0);
-    return std::nullopt;
+    return true;
+}
+
+void SdlAudioPlayer::closeOutput()
+{
+    if (m_device == 0)
+        return;
+    // Once paused, the audio thread calls us no more; the close itself may wait for a
+    // stream that has not started, so it runs on a thread of its own.
+    SDL_PauseAudioDevice(m_device, 1);
+    const SDL_AudioDeviceID device = m_device;
+    m_device = 0;
+    m_schedule.reset();
+    auto closed = std::make_shared<std::promise<void>>();
+    m_closing = closed->get_future();
+    std::thread([device, closed] {
+        SDL_CloseAudioDevice(device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        closed->set_value();
+    }).detach();
+}
+
+void SdlAudioPlayer::shutDown(std::chrono::milliseconds limit)
+{
+    m_shutDown = true;
+    ++m_generation;
+    stopWaiting();
+    m_idleTimer.stop();
+    closeOutput();
+    if (m_closing.valid()) {
+        if (m_closing.wait_for(limit) != std::future_status::ready) {
+            qWarning("The sound device did not close in time; the end of the program closes it.");
+            return;
+        }
+        m_closing = {};
+    }
+    SDL_Quit();
 }
 
 void SdlAudioPlayer::close()
@@ -76,23 +157,23 @@ void SdlAudioPlayer::close()
     // ended may still be on their way to the device.
     if (m_device != 0 && m_awaitingCompletion) {
         SDL_LockAudioDevice(m_device);
-        const quint64 current = m_generation;
-        m_scheduled.erase(std::remove_if(m_scheduled.begin(), m_scheduled.end(),
-                                         [current](const Scheduled &sound) { return sound.generation == current; }),
-                          m_scheduled.end());
+        m_schedule->cancel(m_generation);
         SDL_UnlockAudioDevice(m_device);
     }
-    if (m_awaitingCompletion)
-        m_chained = false; // cut short: the next sound starts afresh
     ++m_generation;
-    m_awaitingCompletion = false;
-    m_completionTimer.stop();
+    stopWaiting();
     m_loaded.reset();
+    if (m_device != 0 && !m_shutDown)
+        m_idleTimer.start();
 }
 
 std::optional<reading::SoundProblem> SdlAudioPlayer::open(const QString &path)
 {
     m_loaded.reset();
+    if (m_device == 0 && !m_shutDown && (m_idleClosed || m_reopenAllowed)) {
+        m_reopenAllowed = false;
+        openOutput();
+    }
     if (m_device == 0) {
         const QString reason = m_outputProblem.isEmpty() ? QStringLiteral("aucun périphérique audio") : m_outputProblem;
         return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, path, reason};
@@ -110,26 +191,24 @@ void SdlAudioPlayer::play()
 {
     ++m_generation;
     m_awaitingCompletion = true;
+    m_idleTimer.stop();
     if (m_device == 0 || !m_loaded) {
         // Nothing to hear: the sound ends at once, but never inside play().
         postCompletion(m_generation);
         return;
     }
-    const std::int64_t frames = static_cast<std::int64_t>(m_loaded->size() / m_spec.channels);
     const double now = wallNow();
     SDL_LockAudioDevice(m_device);
-    const std::int64_t nominal = placeSound(now);
-    // Never where the device has already written.
-    const std::int64_t start = std::max(nominal, m_streamFrame);
-    m_scheduled.push_back(Scheduled{m_loaded, start, m_generation, false});
+    m_placedSteady = m_schedule->isSteady();
+    const OutputSchedule::Placement placement = m_schedule->place(m_loaded, m_generation, now);
     SDL_UnlockAudioDevice(m_device);
-    m_completionAt = now + static_cast<double>(start - nominal + frames) / m_spec.freq;
-    m_lastEndFrame = start + frames;
 
-    // The timer wakes us just before the end; the last fraction of a millisecond is
-    // waited for here, as timers only count whole milliseconds.
-    const double remainingMs = (m_completionAt - now) * 1000.0;
-    m_completionTimer.start(std::max(0, static_cast<int>(std::floor(remainingMs)) - 1));
+    m_completionAt = now + placement.secondsToEnd;
+    m_deadlinePassed = false;
+    m_lastFrameTaken = false;
+    m_deadline.start(m_origin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                    std::chrono::duration<double>(m_completionAt)));
+    m_watchdog.start();
 }
 
 bool SdlAudioPlayer::isOutputSteady() const
@@ -137,7 +216,7 @@ bool SdlAudioPlayer::isOutputSteady() const
     if (m_device == 0)
         return false;
     SDL_LockAudioDevice(m_device);
-    const bool steady = m_clock->isReady();
+    const bool steady = m_schedule->isSteady();
     SDL_UnlockAudioDevice(m_device);
     return steady;
 }
@@ -149,92 +228,55 @@ double SdlAudioPlayer::loadedDurationMs() const
     return 1000.0 * static_cast<double>(m_loaded->size()) / m_spec.channels / m_spec.freq;
 }
 
-// Sounds are placed two device buffers beyond what can have been written already.
-std::int64_t SdlAudioPlayer::leadFrames() const
-{
-    return 2 * static_cast<std::int64_t>(m_spec.samples);
-}
-
 double SdlAudioPlayer::wallNow() const
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_origin).count();
 }
 
+// Audio thread, with the device lock held by SDL.
 void SDLCALL SdlAudioPlayer::fillAudio(void *userdata, Uint8 *stream, int length)
 {
-    static_cast<SdlAudioPlayer *>(userdata)->fill(reinterpret_cast<float *>(stream),
-                                                  length / static_cast<int>(sizeof(float)));
+    auto *player = static_cast<SdlAudioPlayer *>(userdata);
+    const std::uint64_t taken = player->m_schedule->fill(reinterpret_cast<float *>(stream),
+                                                         length / static_cast<int>(sizeof(float)), player->wallNow());
+    if (taken != 0)
+        QMetaObject::invokeMethod(player, [player, taken] { player->endTaken(taken); }, Qt::QueuedConnection);
 }
 
-// Audio thread, with the device lock held by SDL.
-void SdlAudioPlayer::fill(float *out, int count)
+// The device has taken the sound's last frame: its end can be told at its moment.
+void SdlAudioPlayer::endTaken(quint64 generation)
 {
-    const int channels = m_spec.channels;
-    const std::int64_t bufferStart = m_streamFrame;
-    const std::int64_t bufferEnd = bufferStart + count / channels;
-    m_clock->observe(wallNow(), bufferStart);
-    std::fill(out, out + count, 0.0f);
+    if (generation != m_generation || !m_awaitingCompletion)
+        return;
+    m_lastFrameTaken = true;
+    if (m_deadlinePassed)
+        deliverCompletion(generation);
+}
 
-    for (Scheduled &sound : m_scheduled) {
-        // A sound placed where the device has already written starts right away.
-        if (!sound.begun && sound.startFrame < bufferStart)
-            sound.startFrame = bufferStart;
-        const std::int64_t from = std::max(sound.startFrame, bufferStart);
-        const std::int64_t to = std::min(sound.endFrame(channels), bufferEnd);
-        if (from >= to)
-            continue;
-        sound.begun = true;
-        const float *source = sound.samples->data() + (from - sound.startFrame) * channels;
-        float *target = out + (from - bufferStart) * channels;
-        for (std::int64_t i = 0; i < (to - from) * channels; ++i)
-            target[i] += source[i];
+void SdlAudioPlayer::deadlineReached()
+{
+    m_deadlinePassed = true;
+    if (m_lastFrameTaken)
+        deliverCompletion(m_generation);
+}
+
+// While a sound is under way: a device that SDL reports lost, or that has taken nothing
+// for long, is closed, so the sound ends and the next one tries a device again.
+void SdlAudioPlayer::watchOutput()
+{
+    if (!m_awaitingCompletion) {
+        m_watchdog.stop();
+        return;
     }
-    m_scheduled.erase(std::remove_if(m_scheduled.begin(), m_scheduled.end(),
-                                     [&](const Scheduled &sound) {
-                                         return sound.begun && sound.endFrame(channels) <= bufferEnd;
-                                     }),
-                      m_scheduled.end());
-    m_streamFrame = bufferEnd;
-}
-
-// The frame matching `now`: from the end of the previous sound when the reading goes
-// on from it, else from the stream clock. Called with the device lock held.
-//
-// A chain of sounds is kept within reach of the clock: the device's clock and its
-// buffering drift against the wall clock (a few hundred parts per million here), so
-// the chain is eased towards the clock by at most kLargestStep per sound.
-std::int64_t SdlAudioPlayer::placeSound(double now)
-{
-    constexpr double kLongestChainGapSeconds = 2.0;
-    constexpr double kLargestChainDriftSeconds = 0.1;
-    constexpr double kLargestStepSeconds = 0.0005;
-    if (!m_clock->isReady())
-        return m_streamFrame + leadFrames();
-    const std::int64_t fromClock = m_clock->frameAt(now);
-    if (!m_chained || now - m_lastCompletionAt >= kLongestChainGapSeconds)
-        return fromClock;
-
-    const std::int64_t fromLastEnd =
-        m_lastEndFrame + static_cast<std::int64_t>(std::llround((now - m_lastCompletionAt) * m_spec.freq));
-    const std::int64_t behind = fromClock - fromLastEnd;
-    if (std::llabs(behind) >= static_cast<std::int64_t>(kLargestChainDriftSeconds * m_spec.freq))
-        return fromClock;
-    const auto largestStep = static_cast<std::int64_t>(kLargestStepSeconds * m_spec.freq);
-    const std::int64_t buffer = m_spec.samples;
-    if (behind > buffer / 2)
-        return fromLastEnd + std::min(behind - buffer / 2, largestStep);
-    if (behind < -buffer)
-        return fromLastEnd + std::max(behind + buffer, -largestStep);
-    return fromLastEnd;
-}
-
-void SdlAudioPlayer::completeAtEndOfSound()
-{
-    constexpr double kLongestWaitSeconds = 0.003;
-    const double limit = wallNow() + kLongestWaitSeconds;
-    for (double now = wallNow(); now < m_completionAt && now < limit; now = wallNow()) {
-    }
-    deliverCompletion(m_generation);
+    const bool lost = m_device == 0 || SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
+    const bool stalled = wallNow() > m_completionAt + kLongestStallSeconds;
+    if (!lost && !stalled)
+        return;
+    qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
+    closeOutput();
+    m_lastFrameTaken = true;
+    if (m_deadlinePassed)
+        deliverCompletion(m_generation);
 }
 
 void SdlAudioPlayer::postCompletion(quint64 generation)
@@ -242,15 +284,29 @@ void SdlAudioPlayer::postCompletion(quint64 generation)
     QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation); }, Qt::QueuedConnection);
 }
 
+void SdlAudioPlayer::stopWaiting()
+{
+    m_awaitingCompletion = false;
+    m_deadline.stop();
+    m_watchdog.stop();
+}
+
 // GUI thread. The end of a sound closed since, or already told, is dropped.
 void SdlAudioPlayer::deliverCompletion(quint64 generation)
 {
     if (generation != m_generation || !m_awaitingCompletion)
         return;
-    m_awaitingCompletion = false;
-    m_completionTimer.stop();
-    m_chained = m_device != 0 && m_loaded != nullptr;
-    m_lastCompletionAt = m_completionAt;
+    stopWaiting();
+    if (m_device != 0) {
+        const bool onTime = m_loaded && m_placedSteady && wallNow() - m_completionAt < kOnTimeSeconds;
+        SDL_LockAudioDevice(m_device);
+        if (onTime)
+            m_schedule->chainFrom(m_completionAt);
+        else
+            m_schedule->breakChain();
+        SDL_UnlockAudioDevice(m_device);
+        m_idleTimer.start();
+    }
     complete();
 }
 
@@ -276,7 +332,6 @@ std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::load(const QStrin
         m_cache.remove(path);
     return samples;
 }
-
 std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::decode(const QString &path, QString &reason) const
 {
     SDL_RWops *file = SDL_RWFromFile(path.toUtf8().constData(), "rb");

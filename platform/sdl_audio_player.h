@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/stream_clock.h"
+#include "platform/output_schedule.h"
+#include "platform/precise_deadline.h"
 #include "reading/sound_player.h"
 
 #include <QDateTime>
@@ -9,25 +10,32 @@
 #include <QTimer>
 #include <SDL.h>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <vector>
 
 namespace platform {
 
-// Plays WAV files on one SDL2 output device, opened once and kept open.
+// Plays WAV files on an SDL2 output device.
 //
 // SDL decodes the WAV (PCM 8/16/24/32-bit, float, ADPCM, mu-law, A-law) and converts
-// it to the device's format. A sound is placed in the output stream at the frame that
-// matches the moment play() was called, and its end is told on the GUI thread at the
-// moment that matches its last frame (see StreamClock): the pacing is then exact to
-// the frame, not rounded to the device's buffer. The audio thread only mixes samples.
+// it to the device's format. Each sound is placed in the output stream to the frame
+// (see OutputSchedule), and its end is told on the GUI thread at the moment of its last
+// frame, and never before the device has taken that frame: a device that starts late
+// or stalls holds the reading back instead of having sounds run over one another.
+//
+// The device is opened when sounds are wanted (at start-up and at each Read) and closed
+// after a few seconds with nothing to play, so an idle program costs the sound server
+// nothing and a sound server restarted in between is found again. A device lost during
+// a reading is opened again at the next sound, once per Read.
 class SdlAudioPlayer : public QObject, public reading::SoundPlayer
 {
     Q_OBJECT
 
 public:
-    // Small device buffers keep the end of a sound close to what is heard.
-    static constexpr int kBufferFrames = 256;
+    // 46 ms of margin: two busy cores must not starve the device.
+    static constexpr int kBufferFrames = 2048;
+    static constexpr int kIdleCloseMs = 5000;
 
     explicit SdlAudioPlayer(QObject *parent = nullptr);
     ~SdlAudioPlayer() override;
@@ -37,6 +45,10 @@ public:
     std::optional<reading::SoundProblem> open(const QString &path) override;
     void play() override;
 
+    // At exit: stops everything and lets SDL go, waiting at most `limit` for a device
+    // that has not started consuming (SDL waits for its stream to start).
+    void shutDown(std::chrono::milliseconds limit);
+
     bool hasOutput() const { return m_device != 0; }
     // The device consumes the stream in real time, so sounds are placed to the frame.
     bool isOutputSteady() const;
@@ -44,7 +56,7 @@ public:
     double loadedDurationMs() const;
 
 private:
-    using Samples = std::vector<float>;
+    using Samples = OutputSchedule::Samples;
 
     struct CachedSound
     {
@@ -53,52 +65,44 @@ private:
         std::shared_ptr<const Samples> samples;
     };
 
-    struct Scheduled
-    {
-        std::shared_ptr<const Samples> samples;
-        std::int64_t startFrame = 0;
-        quint64 generation = 0;
-        bool begun = false;
-
-        std::int64_t endFrame(int channels) const
-        {
-            return startFrame + static_cast<std::int64_t>(samples->size()) / channels;
-        }
-    };
-
     static void SDLCALL fillAudio(void *userdata, Uint8 *stream, int length);
-    void fill(float *out, int count);
     double wallNow() const;
-    std::int64_t leadFrames() const;
-    std::int64_t placeSound(double now);
-    void completeAtEndOfSound();
+    bool openOutput();
+    void closeOutput();
+    void watchOutput();
+    void endTaken(quint64 generation);
+    void deadlineReached();
     void deliverCompletion(quint64 generation);
     void postCompletion(quint64 generation);
+    void stopWaiting();
     std::shared_ptr<const Samples> load(const QString &path, QString &reason);
     std::shared_ptr<const Samples> decode(const QString &path, QString &reason) const;
 
     SDL_AudioDeviceID m_device = 0;
     SDL_AudioSpec m_spec{};
-    bool m_audioInitialised = false;
     QString m_outputProblem;
+    bool m_reopenAllowed = true; // once per Read, after the device was lost
+    bool m_idleClosed = false;   // closed for want of sounds, opened again at the next
+    bool m_shutDown = false;
+    // A device closes on a thread of its own: SDL waits for a stream that has not started.
+    std::future<void> m_closing;
 
     const std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
     std::shared_ptr<const Samples> m_loaded;
     QHash<QString, CachedSound> m_cache;
-    QTimer m_completionTimer;
-    double m_completionAt = 0.0;
-    // Where the last sound ended and when that end was told: the next sound is placed
-    // from there, so a change in the device's write-ahead cannot bend the gap.
-    bool m_chained = false;
-    std::int64_t m_lastEndFrame = 0;
-    double m_lastCompletionAt = 0.0;
+
+    PreciseDeadline m_deadline;
+    QTimer m_watchdog;
+    QTimer m_idleTimer;
     quint64 m_generation = 0;
     bool m_awaitingCompletion = false;
+    double m_completionAt = 0.0;
+    bool m_placedSteady = false;
+    bool m_deadlinePassed = false;
+    bool m_lastFrameTaken = false;
 
     // Shared with the audio thread; touched under the device lock only.
-    std::vector<Scheduled> m_scheduled;
-    std::int64_t m_streamFrame = 0; // first frame of the next device buffer
-    std::unique_ptr<StreamClock> m_clock;
+    std::unique_ptr<OutputSchedule> m_schedule;
 };
 
 } // namespace platform

@@ -40,6 +40,8 @@ void ReadingRun::read()
     if (m_running || m_ended)
         return;
     m_flags.pauseFlag = 0;
+    // An output closed while idle, or lost, is opened again now, not at the first sound.
+    m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
 
