@@ -6,6 +6,11 @@
 #include <cmath>
 #include <thread>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <cerrno>
+#endif
+
 namespace platform {
 
 namespace {
@@ -29,6 +34,25 @@ QString noDeviceReason(const QString &systemText)
 {
     return QStringLiteral("aucun périphérique ni serveur de son n'a pu être ouvert ; message du système : %1")
         .arg(systemText);
+}
+
+// The sound server's client threads (SDL's and the server library's) are made while
+// audio starts, and take the priority of the thread that makes them: raised a little,
+// busy cores do not starve them. Where the system does not allow it, nothing changes.
+bool initAudioWithRaisedPriority()
+{
+#ifdef Q_OS_LINUX
+    constexpr int kAudioNice = -10;
+    errno = 0;
+    const int previous = getpriority(PRIO_PROCESS, 0);
+    const bool raised = errno == 0 && previous > kAudioNice && setpriority(PRIO_PROCESS, 0, kAudioNice) == 0;
+    const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (raised)
+        setpriority(PRIO_PROCESS, 0, previous);
+    return started;
+#else
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+#endif
 }
 
 } // namespace
@@ -61,6 +85,9 @@ SdlAudioPlayer::~SdlAudioPlayer()
 std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
 {
     m_reopenAllowed = true;
+    // A sound server that went away while we were idle is looked for afresh.
+    if (m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+        closeOutput();
     if (m_device != 0)
         return std::nullopt;
     m_reopenAllowed = false;
@@ -81,7 +108,7 @@ bool SdlAudioPlayer::openOutput()
     }
     // Ctrl+C, kill and the end of a session are the program's to handle, not SDL's.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (!initAudioWithRaisedPriority()) {
         m_outputProblem = noDeviceReason(sdlError());
         qWarning("SDL audio could not start: %s", SDL_GetError());
         return false;
@@ -170,6 +197,8 @@ void SdlAudioPlayer::close()
 std::optional<reading::SoundProblem> SdlAudioPlayer::open(const QString &path)
 {
     m_loaded.reset();
+    if (m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+        closeOutput();
     if (m_device == 0 && !m_shutDown && (m_idleClosed || m_reopenAllowed)) {
         m_reopenAllowed = false;
         openOutput();
@@ -253,9 +282,17 @@ void SdlAudioPlayer::endTaken(quint64 generation)
         deliverCompletion(generation);
 }
 
+// A device that consumes in real time takes each frame a little after the moment the
+// frame stands for (sounds are placed ahead of what it may have written), so its end is
+// told on time; any other device must first have taken the last frame.
 void SdlAudioPlayer::deadlineReached()
 {
     m_deadlinePassed = true;
+    if (!m_lastFrameTaken && m_placedSteady && m_device != 0) {
+        SDL_LockAudioDevice(m_device);
+        m_lastFrameTaken = m_schedule->isSteady();
+        SDL_UnlockAudioDevice(m_device);
+    }
     if (m_lastFrameTaken)
         deliverCompletion(m_generation);
 }
@@ -273,6 +310,7 @@ void SdlAudioPlayer::watchOutput()
     if (!lost && !stalled)
         return;
     qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
+    m_watchdog.stop();
     closeOutput();
     m_lastFrameTaken = true;
     if (m_deadlinePassed)

@@ -33,8 +33,9 @@ class SdlAudioPlayer : public QObject, public reading::SoundPlayer
     Q_OBJECT
 
 public:
-    // 46 ms of margin: two busy cores must not starve the device.
-    static constexpr int kBufferFrames = 2048;
+    // 93 ms of margin, so busy cores do not starve the device; the pacing does not
+    // depend on it (sounds are placed to the frame).
+    static constexpr int kBufferFrames = 4096;
     static constexpr int kIdleCloseMs = 5000;
 
     explicit SdlAudioPlayer(QObject *parent = nullptr);

@@ -36,48 +36,50 @@ const Tone &toneFor(char character)
     return kTones[0];
 }
 
-} // namespace
-
-TEST(HeardThroughTheSoundServer, SoundsComeInOrderWithTheDelayBetweenThem)
+std::string soundedCharacters(const QByteArray &correction)
 {
-    QString why;
-    if (!PulseRecorder::serverAvailable(&why))
-        GTEST_SKIP() << qPrintable(why);
-
-    QTemporaryDir dir;
-    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
-    const QByteArray correction = "abcd\r\ndcab";
-    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("test.txt")), correction));
-
-    platform::SdlAudioPlayer player;
-    platform::QtDelayTimer timer;
-    FakeReadingWindow window;
-    window.useFolder(dir.path(), QStringLiteral("60"));
-    reading::ReadingRun run(window, player, timer);
-    run.loadSoundTable();
-    run.preparePlayer();
-    ASSERT_TRUE(player.hasOutput());
-    // Past the start-up tick, and past the null sink settling on the new stream
-    // (it starts consuming it a second or two late).
-    spinFor(600);
-    ASSERT_TRUE(spinUntil([&] { return player.isOutputSteady(); }, 5000));
-
-    PulseRecorder recorder;
-    const QString recordingPath = dir.filePath(QStringLiteral("heard.wav"));
-    ASSERT_TRUE(recorder.start(recordingPath));
-    run.read();
-    ASSERT_TRUE(spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, 10000));
-    ASSERT_TRUE(recorder.stop());
-    EXPECT_TRUE(window.messages.empty());
-
-    const Recording recording = loadRecording(recordingPath);
-    ASSERT_GT(recording.rate, 0);
-    const std::vector<Burst> bursts = findBursts(recording);
     std::string spoken;
     for (char c : correction) {
         if (c != '\r' && c != '\n')
             spoken += c;
     }
+    return spoken;
+}
+
+// The engine and the real player on the tone set of `dir`, as the window drives them.
+struct RealReading
+{
+    RealReading(const QTemporaryDir &dir, const QByteArray &correction, int delayMs)
+    {
+        writeFile(dir.filePath(QStringLiteral("test.txt")), correction);
+        window.useFolder(dir.path(), QString::number(delayMs));
+        run.loadSoundTable();
+        run.preparePlayer();
+    }
+    bool readToTheEnd(int timeoutMs)
+    {
+        run.read();
+        return spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, timeoutMs);
+    }
+
+    platform::SdlAudioPlayer player;
+    platform::QtDelayTimer timer;
+    FakeReadingWindow window;
+    reading::ReadingRun run{window, player, timer};
+};
+
+enum class Gaps {
+    Exact,    // within a few milliseconds of the sound's length and the delay
+    NotEarly, // never less than that
+    Any,      // a starved sound server may delay an onset
+};
+
+// Every sound of `spoken` heard whole and in order, with gaps as `gaps` says.
+void expectHeardInOrder(const QString &recordingPath, const std::string &spoken, int delayMs, Gaps gaps)
+{
+    const Recording recording = loadRecording(recordingPath);
+    ASSERT_GT(recording.rate, 0);
+    const std::vector<Burst> bursts = findBursts(recording);
     for (const Burst &burst : bursts)
         std::printf("burst at %.1f ms, %.1f ms long, %.0f Hz\n", 1000.0 * burst.onset / recording.rate,
                     1000.0 * (burst.end - burst.onset) / recording.rate, burst.frequencyHz);
@@ -87,60 +89,192 @@ TEST(HeardThroughTheSoundServer, SoundsComeInOrderWithTheDelayBetweenThem)
         EXPECT_NEAR(bursts[i].frequencyHz, tone.frequencyHz, tone.frequencyHz * 0.05) << "sound " << i;
         const double heardMs = 1000.0 * (bursts[i].end - bursts[i].onset) / recording.rate;
         EXPECT_NEAR(heardMs, tone.seconds * 1000.0, 3.0) << "sound " << i;
-        if (i > 0) {
-            const double gapMs = 1000.0 * (bursts[i].onset - bursts[i - 1].onset) / recording.rate;
-            // Loose bounds: the benchmark measures the precision; this checks the rule.
-            EXPECT_NEAR(gapMs, toneFor(spoken[i - 1]).seconds * 1000.0 + 60.0, 10.0) << "gap before sound " << i;
+        if (i == 0 || gaps == Gaps::Any)
+            continue;
+        const double gapMs = 1000.0 * (bursts[i].onset - bursts[i - 1].onset) / recording.rate;
+        const double dueMs = toneFor(spoken[i - 1]).seconds * 1000.0 + delayMs;
+        // Loose bounds: the benchmark measures the precision; this checks the rule.
+        if (gaps == Gaps::Exact)
+            EXPECT_NEAR(gapMs, dueMs, 10.0) << "gap before sound " << i;
+        else
+            EXPECT_GE(gapMs, dueMs - 3.0) << "gap before sound " << i;
+    }
+}
+
+// A PulseAudio server of the test's own, which the test can kill and start again.
+class PrivateSoundServer
+{
+public:
+    explicit PrivateSoundServer(const QString &folder)
+        : m_folder(folder)
+        , m_socket(folder + QStringLiteral("/pulse.sock"))
+        , m_previous(qgetenv("PULSE_SERVER"))
+    {
+    }
+    ~PrivateSoundServer()
+    {
+        kill();
+        qputenv("PULSE_SERVER", m_previous);
+    }
+
+    bool start()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_folder);
+        environment.insert(QStringLiteral("HOME"), m_folder);
+        m_server.setProcessEnvironment(environment);
+        m_server.start(QStringLiteral("pulseaudio"),
+                       {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                        QStringLiteral("--use-pid-file=no"), QStringLiteral("--load=module-null-sink sink_name=null"),
+                        QStringLiteral("--load=module-native-protocol-unix socket=%1 auth-anonymous=1").arg(m_socket)});
+        if (!m_server.waitForStarted(5000))
+            return false;
+        qputenv("PULSE_SERVER", "unix:" + m_socket.toUtf8());
+        QProcess info;
+        return spinUntil([&] {
+            info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+            return info.waitForFinished(2000) && info.exitCode() == 0;
+        }, 10000);
+    }
+    void kill()
+    {
+        if (m_server.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_server.processId()), SIGKILL);
+        m_server.waitForFinished(5000);
+        QFile::remove(m_socket);
+    }
+
+private:
+    QString m_folder;
+    QString m_socket;
+    QByteArray m_previous;
+    QProcess m_server;
+};
+
+// Two processes that keep both cores busy, at normal priority, while they live.
+class BusyCores
+{
+public:
+    BusyCores()
+    {
+        for (QProcess &hog : m_hogs)
+            hog.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+    }
+    ~BusyCores()
+    {
+        for (QProcess &hog : m_hogs) {
+            hog.kill();
+            hog.waitForFinished(2000);
         }
     }
+
+private:
+    QProcess m_hogs[2];
+};
+
+} // namespace
+
+// A Read clicked while the sound server has not started our stream yet (it takes it
+// up to two seconds after it is opened): the first sounds wait for it, whole and in
+// order; once the output runs, the next Read is paced to the frame.
+TEST(HeardThroughTheSoundServer, ReadRightAfterStartUpIsHeardWholeThenPacedExactly)
+{
+    QString why;
+    if (!PulseRecorder::serverAvailable(&why))
+        GTEST_SKIP() << qPrintable(why);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    const QByteArray correction = "abcda\r\ndcab";
+    PulseRecorder recorder;
+    const QString early = dir.filePath(QStringLiteral("early.wav"));
+    ASSERT_TRUE(recorder.start(early));
+    {
+        RealReading reading(dir, correction, 60);
+        ASSERT_TRUE(reading.player.hasOutput());
+        ASSERT_TRUE(reading.readToTheEnd(15000));
+        ASSERT_TRUE(recorder.stop());
+        EXPECT_TRUE(reading.window.messages.empty());
+        expectHeardInOrder(early, soundedCharacters(correction), 60, Gaps::NotEarly);
+
+        ASSERT_TRUE(reading.player.isOutputSteady());
+        const QString steady = dir.filePath(QStringLiteral("steady.wav"));
+        ASSERT_TRUE(recorder.start(steady));
+        ASSERT_TRUE(reading.readToTheEnd(15000));
+        ASSERT_TRUE(recorder.stop());
+        expectHeardInOrder(steady, soundedCharacters(correction), 60, Gaps::Exact);
+    }
+}
+
+TEST(HeardThroughTheSoundServer, LongRunOnBusyCoresKeepsEverySoundWhole)
+{
+    QString why;
+    if (!PulseRecorder::serverAvailable(&why))
+        GTEST_SKIP() << qPrintable(why);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    QByteArray correction;
+    for (int i = 0; i < 60; ++i)
+        correction += "abcd"[i % 4];
+    RealReading reading(dir, correction, 30);
+    ASSERT_TRUE(spinUntil([&] { return reading.player.isOutputSteady(); }, 5000));
+    PulseRecorder recorder;
+    const QString heard = dir.filePath(QStringLiteral("busy.wav"));
+    ASSERT_TRUE(recorder.start(heard));
+    {
+        BusyCores busy;
+        ASSERT_TRUE(reading.readToTheEnd(30000));
+    }
+    ASSERT_TRUE(recorder.stop());
+    expectHeardInOrder(heard, soundedCharacters(correction), 30, Gaps::Any);
+}
+
+TEST(HeardThroughTheSoundServer, ServerRestartedWhileIdleGivesSoundAtTheNextRead)
+{
+    QTemporaryDir dir;
+    PrivateSoundServer server(dir.path());
+    if (!server.start())
+        GTEST_SKIP() << "pulseaudio cannot start here";
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    const QByteArray correction = "abcd";
+    RealReading reading(dir, correction, 20);
+    ASSERT_TRUE(reading.readToTheEnd(10000));
+
+    server.kill();
+    spinFor(300);
+    ASSERT_TRUE(server.start());
+    PulseRecorder recorder;
+    const QString heard = dir.filePath(QStringLiteral("after-restart.wav"));
+    ASSERT_TRUE(recorder.start(heard));
+    ASSERT_TRUE(reading.readToTheEnd(10000));
+    ASSERT_TRUE(recorder.stop());
+    EXPECT_TRUE(reading.window.messages.empty());
+    expectHeardInOrder(heard, soundedCharacters(correction), 20, Gaps::NotEarly);
 }
 
 TEST(HeardThroughTheSoundServer, ServerDyingMidSoundStillEndsTheSound)
 {
     QTemporaryDir dir;
-    const QString socket = dir.filePath(QStringLiteral("pulse.sock"));
-    QProcess server;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    environment.insert(QStringLiteral("HOME"), dir.path());
-    server.setProcessEnvironment(environment);
-    server.start(QStringLiteral("pulseaudio"),
-                 {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                  QStringLiteral("--use-pid-file=no"), QStringLiteral("--load=module-null-sink sink_name=null"),
-                  QStringLiteral("--load=module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket)});
-    if (!server.waitForStarted(5000))
+    PrivateSoundServer server(dir.path());
+    if (!server.start())
         GTEST_SKIP() << "pulseaudio cannot start here";
-    const QByteArray previousServer = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
-    QProcess info;
-    const bool answered = spinUntil([&] {
-        info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-        return info.waitForFinished(2000) && info.exitCode() == 0;
-    }, 10000);
-    if (!answered) {
-        qputenv("PULSE_SERVER", previousServer);
-        server.kill();
-        server.waitForFinished();
-        GTEST_SKIP() << "pulseaudio did not answer";
-    }
 
     ASSERT_TRUE(makeTone(dir.filePath(QStringLiteral("long.wav")), 440, 2.0));
     int completions = 0;
-    {
-        platform::SdlAudioPlayer player;
-        player.setCompletionHandler([&] { ++completions; });
-        ASSERT_FALSE(player.prepare().has_value());
-        ASSERT_FALSE(player.open(dir.filePath(QStringLiteral("long.wav"))).has_value());
-        QElapsedTimer elapsed;
-        elapsed.start();
-        player.play();
-        spinFor(300);
-        ::kill(static_cast<pid_t>(server.processId()), SIGKILL);
-        server.waitForFinished(5000);
-        EXPECT_TRUE(spinUntil([&] { return completions > 0; }, 4000));
-        EXPECT_LE(elapsed.elapsed(), 2000 + 500); // at the latest half a second after its end
-        spinFor(200);
-        EXPECT_EQ(completions, 1);
-    }
-    qputenv("PULSE_SERVER", previousServer);
+    platform::SdlAudioPlayer player;
+    player.setCompletionHandler([&] { ++completions; });
+    ASSERT_FALSE(player.prepare().has_value());
+    ASSERT_FALSE(player.open(dir.filePath(QStringLiteral("long.wav"))).has_value());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    player.play();
+    spinFor(300);
+    server.kill();
+    EXPECT_TRUE(spinUntil([&] { return completions > 0; }, 6000));
+    // The sound server's start-up delay and the device's stall limit at most.
+    EXPECT_LE(elapsed.elapsed(), 2000 + 3500);
+    spinFor(200);
+    EXPECT_EQ(completions, 1);
 }

@@ -31,7 +31,7 @@ bool PulseRecorder::start(const QString &wavPath)
     m_process.start(QStringLiteral("parecord"),
                     {QStringLiteral("--device=null.monitor"), QStringLiteral("--file-format=wav"),
                      QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
-                     QStringLiteral("--latency-msec=10"), wavPath});
+                     QStringLiteral("--latency-msec=100"), wavPath});
     if (!m_process.waitForStarted(5000))
         return false;
     // The monitor stream may take a while to deliver its first data; nothing is played
@@ -44,7 +44,8 @@ bool PulseRecorder::start(const QString &wavPath)
 
 bool PulseRecorder::stop()
 {
-    QThread::msleep(200);
+    // The recorder gets its data a latency late: wait for the last of it.
+    QThread::msleep(500);
     m_process.terminate();
     return m_process.waitForFinished(5000);
 }
