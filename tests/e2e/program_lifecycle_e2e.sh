@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The installed program's life as the system sees it, with the test sound server:
+#  - idle, it leaves the sound server alone and costs next to no CPU;
+#  - a Read after a long idle still plays its first sound whole;
+#  - SIGTERM, SIGINT and SIGHUP end it within a second, whatever it is doing,
+#    including in its first second, before the sound server has started its stream.
+#
+# usage: program_lifecycle_e2e.sh PROGRAM HEARD_SOUNDS SERVICES_DIR OUT_DIR
+set -euo pipefail
+program=$1
+heard_sounds=$2
+services=$3
+out=$4
+mkdir -p "$out"
+
+[[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
+[[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
+export DISPLAY=$(cat "$services/display")
+export PULSE_SERVER=$(cat "$services/pulse-server")
+unset WINEPREFIX
+
+work=$(mktemp -d)
+app=""
+recorder=""
+cleanup() {
+    [[ -n "$recorder" ]] && kill "$recorder" 2>/dev/null
+    [[ -n "$app" ]] && kill -9 "$app" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A trainer folder of our own under a fake home: two tones and a table for them.
+home="$work/home"
+folder="$home/.wine/drive_c/Program Files/Kalon Morse"
+mkdir -p "$folder"
+sox -n -r 44100 -c 1 -b 16 "$folder/grave.wav" synth 0.3 square 440 vol 0.5
+sox -n -r 44100 -c 1 -b 16 "$folder/aigu.wav" synth 0.2 square 880 vol 0.5
+printf 'a grave\r\nb aigu\r\n' > "$folder/kaloncor.ref"
+
+launch() {
+    printf '%s' "$1" > "$folder/test.txt"
+    HOME="$home" "$program" >>"$out/program.log" 2>&1 &
+    app=$!
+    window=$(xdotool search --sync --onlyvisible --pid "$app" --name "Virod Idadidavir" | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    menu=$((HEIGHT - 305)) # the client area is 305 px high, below the menu bar
+}
+click_read() { xdotool mousemove "$((X + 200))" "$((Y + menu + 176))" click 1; }
+cpu_ms() { awk '{ print ($14 + $15) * 1000 / '"$(getconf CLK_TCK)"' }' "/proc/$app/stat"; }
+our_streams() { pactl list sink-inputs | grep -c "application.process.id = \"$app\"" || true; }
+
+# Ends within a second of the signal, with a clean exit status.
+expect_ends_on() {
+    local signal=$1 state=$2
+    kill "-$signal" "$app"
+    for _ in $(seq 10); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app" 2>/dev/null; then echo "SIG$signal did not end the program ($state)"; exit 1; fi
+    wait "$app" || { echo "SIG$signal ($state): the program did not end cleanly"; exit 1; }
+    app=""
+    echo "SIG$signal ends the program ($state)"
+}
+
+# Idle: past the idle close, nothing of ours on the sound server, and hardly any CPU.
+launch "abab"
+sleep 6
+[[ $(our_streams) -eq 0 ]] || { echo "idle, the program still has a stream on the sound server"; exit 1; }
+before=$(cpu_ms)
+sleep 10
+used=$(awk -v a="$before" -v b="$(cpu_ms)" 'BEGIN { print b - a }')
+echo "CPU used in 10 idle seconds: ${used} ms"
+awk -v u="$used" 'BEGIN { exit !(u <= 100) }' || { echo "too much CPU while idle"; exit 1; }
+[[ $(our_streams) -eq 0 ]] || { echo "idle, the program opened a stream"; exit 1; }
+
+# The Read after the idle: its first sound is heard whole, the others follow.
+parecord --device=null.monitor --latency-msec=100 --file-format=wav "$out/after-idle.wav" &
+recorder=$!
+sleep 0.5
+click_read
+sleep 3.5
+kill "$recorder"; wait "$recorder" 2>/dev/null || true
+recorder=""
+"$heard_sounds" "$out/after-idle.wav" | tee "$out/after-idle.txt"
+awk 'NR == 1 { first = $2; pitch = $3 } END {
+        ok = NR == 4 && first > 297 && first < 303 && pitch > 420 && pitch < 460
+        if (!ok) print "after the idle, expected 4 sounds, the first 300 ms at 440 Hz"
+        exit !ok }' "$out/after-idle.txt"
+
+# Reading.
+click_read
+sleep 0.4
+expect_ends_on TERM "reading"
+
+# A missing-sound message open.
+launch "x"
+sleep 1
+click_read
+sleep 0.5
+import -window root "$out/message-open.png"
+expect_ends_on INT "message box open"
+
+# About open.
+launch "ab"
+xdotool key --window "$window" alt+a
+sleep 0.5
+expect_ends_on HUP "About open"
+
+# In its first moments, before the sound server has started the stream.
+launch "ab"
+expect_ends_on TERM "just started"
+echo "program life end-to-end: passed"
