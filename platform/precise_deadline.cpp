@@ -23,8 +23,8 @@ PreciseDeadline::PreciseDeadline(QObject *parent)
         qWarning("timerfd_create failed: %s", qPrintable(qt_error_string(errno)));
         return;
     }
+    // Left enabled: the descriptor is readable only once the deadline is reached.
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    m_notifier->setEnabled(false);
     connect(m_notifier, &QSocketNotifier::activated, this, &PreciseDeadline::expire);
 }
 
@@ -45,33 +45,27 @@ void PreciseDeadline::start(Clock::time_point at)
     if (spec.it_value.tv_sec <= 0 && spec.it_value.tv_nsec <= 0)
         spec.it_value.tv_nsec = 1;
     m_active = true;
-    if (m_fd < 0 || ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+    // Setting the timer again also clears an expiry that was not read yet.
+    if (m_fd < 0 || ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0)
         QMetaObject::invokeMethod(this, &PreciseDeadline::expire, Qt::QueuedConnection);
-        return;
-    }
-    m_notifier->setEnabled(true);
 }
 
 void PreciseDeadline::stop()
 {
+    if (!m_active)
+        return;
     m_active = false;
     if (m_fd < 0)
         return;
     const itimerspec disarmed{};
     ::timerfd_settime(m_fd, 0, &disarmed, nullptr);
-    std::uint64_t expirations = 0;
-    while (::read(m_fd, &expirations, sizeof expirations) > 0) {
-    }
-    m_notifier->setEnabled(false);
 }
 
 void PreciseDeadline::expire()
 {
     if (m_fd >= 0) {
         std::uint64_t expirations = 0;
-        while (::read(m_fd, &expirations, sizeof expirations) > 0) {
-        }
-        m_notifier->setEnabled(false);
+        [[maybe_unused]] const ssize_t got = ::read(m_fd, &expirations, sizeof expirations);
     }
     if (!m_active)
         return;

@@ -149,6 +149,7 @@ void SdlAudioPlayer::closeOutput()
     // Once paused, the audio thread calls us no more; the close itself may wait for a
     // stream that has not started, so it runs on a thread of its own.
     SDL_PauseAudioDevice(m_device, 1);
+    m_watchdog.stop();
     const SDL_AudioDeviceID device = m_device;
     m_device = 0;
     m_schedule.reset();
@@ -237,7 +238,8 @@ void SdlAudioPlayer::play()
     m_lastFrameTaken = false;
     m_deadline.start(m_origin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                     std::chrono::duration<double>(m_completionAt)));
-    m_watchdog.start();
+    if (!m_watchdog.isActive())
+        m_watchdog.start();
 }
 
 bool SdlAudioPlayer::isOutputSteady() const
@@ -297,20 +299,17 @@ void SdlAudioPlayer::deadlineReached()
         deliverCompletion(m_generation);
 }
 
-// While a sound is under way: a device that SDL reports lost, or that has taken nothing
+// While the device is open and a sound under way: a device that SDL reports lost, or that has taken nothing
 // for long, is closed, so the sound ends and the next one tries a device again.
 void SdlAudioPlayer::watchOutput()
 {
-    if (!m_awaitingCompletion) {
-        m_watchdog.stop();
+    if (!m_awaitingCompletion)
         return;
-    }
     const bool lost = m_device == 0 || SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
     const bool stalled = wallNow() > m_completionAt + kLongestStallSeconds;
     if (!lost && !stalled)
         return;
     qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
-    m_watchdog.stop();
     closeOutput();
     m_lastFrameTaken = true;
     if (m_deadlinePassed)
@@ -326,7 +325,6 @@ void SdlAudioPlayer::stopWaiting()
 {
     m_awaitingCompletion = false;
     m_deadline.stop();
-    m_watchdog.stop();
 }
 
 // GUI thread. The end of a sound closed since, or already told, is dropped.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Measures the reading pacing on the real sound path against a naive SDL2 baseline.
-# Starts a private PulseAudio null sink for the recording and stops it afterwards.
-# usage: scripts/bench-pacing.sh [--characters N] [--delay MS]
+# Measures the reading pacing on the real window and sound path against a naive SDL2
+# reader run as a separate process, on a quiet machine and with both cores busy.
+# Starts a private X server and PulseAudio null sink, and stops them afterwards.
+# usage: scripts/bench-pacing.sh [--characters N] [--delay MS] [--tone-ms N] [--load] [--verbose]
+#        (without --load or --tone-ms: the quiet run, the loaded run and the CPU run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,4 +13,11 @@ cmake --build build-tests --parallel "$(nproc)" --target pacing_bench
 services=build-tests/bench-services
 tests/services/test-services.sh start "$services"
 trap 'tests/services/test-services.sh stop "$services"' EXIT
-PULSE_SERVER=$(cat "$services/pulse-server") SDL_AUDIODRIVER=pulseaudio build-tests/bin/pacing_bench "$@"
+export PULSE_SERVER=$(cat "$services/pulse-server") DISPLAY=$(cat "$services/display") SDL_AUDIODRIVER=pulseaudio
+if [[ $# -gt 0 ]]; then
+    build-tests/bin/pacing_bench "$@"
+else
+    build-tests/bin/pacing_bench
+    build-tests/bin/pacing_bench --load
+    build-tests/bin/pacing_bench --tone-ms 10 --delay 1 --characters 300
+fi

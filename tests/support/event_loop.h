@@ -2,27 +2,30 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 namespace testing_support {
 
-// Runs the event loop for `ms` milliseconds (real players and timers need it).
-inline void spinFor(int ms)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
 // Runs the event loop until `done()` holds, at most `timeoutMs`; returns `done()`.
+// The loop sleeps between events (processEvents with a time limit would spin, and a
+// spinning test starves the very sound path it measures); a coarse timer wakes it to
+// look at the condition and the clock.
 template <typename Condition>
 bool spinUntil(Condition done, int timeoutMs)
 {
     QElapsedTimer elapsed;
     elapsed.start();
+    QTimer wakeUp;
+    wakeUp.start(5);
     while (!done() && elapsed.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
+}
+
+// Runs the event loop for `ms` milliseconds (real players and timers need it).
+inline void spinFor(int ms)
+{
+    spinUntil([] { return false; }, ms);
 }
 
 } // namespace testing_support
