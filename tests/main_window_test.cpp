@@ -3,11 +3,17 @@
 #include "test_files.h"
 #include "timed_fake_player.h"
 #include "ui/about_window.h"
+#include "ui/file_dialog.h"
 #include "ui/main_window.h"
+#include "ui/translations.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -69,8 +76,14 @@ private slots:
     void controlsAreWhereTheLayoutPutsThem();
     void windowAtStart();
     void titleCarriesTheVersion();
-    void menuBarHasFileQuitAndAbout();
+    void menuBarHasFileOpenQuitAndAbout();
     void altAOpensAbout();
+    void tabFromStartReachesReadAndEnterReads();
+    void keysActAsTheirButtons();
+    void fieldsAreNamedForScreenReaders();
+    void textBoxMenusAreFrench();
+    void openCorrectionSetsTheFieldOnly();
+    void messageBoxHoldsTheWholeProgram();
     void buttonsDuringAndAfterARun();
     void pauseAndResumeChangeTheCaption();
     void missingSoundBoxCanStopTheReading();
@@ -173,7 +186,7 @@ void MainWindowTest::titleCarriesTheVersion()
     QCOMPARE(platform::kVersionRevision, 1);
 }
 
-void MainWindowTest::menuBarHasFileQuitAndAbout()
+void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
 {
     Exercise exercise;
     TimedFakePlayer player;
@@ -183,11 +196,14 @@ void MainWindowTest::menuBarHasFileQuitAndAbout()
     QCOMPARE(entries[0]->text(), QStringLiteral("&Fichier"));
     QVERIFY(entries[0]->menu());
     const QList<QAction *> items = entries[0]->menu()->actions();
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items[0]->text(), QStringLiteral("Quitter"));
-    QCOMPARE(items[0]->objectName(), QStringLiteral("quitter"));
-    QVERIFY(items[0]->shortcut().isEmpty());
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QStringLiteral("Ouvrir une correction…"));
+    QCOMPARE(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QCOMPARE(items[1]->text(), QStringLiteral("Quitter"));
+    QCOMPARE(items[1]->objectName(), QStringLiteral("quitter"));
+    QCOMPARE(items[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QCOMPARE(entries[1]->text(), QStringLiteral("&A propos"));
+    QCOMPARE(entries[1]->shortcut(), QKeySequence(Qt::Key_F1));
     QVERIFY(!entries[1]->menu());
 
     entries[1]->trigger();
@@ -324,6 +340,197 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
     QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab") + QChar(QChar::ParagraphSeparator) + QStringLiteral("a"));
 }
 
+void MainWindowTest::tabFromStartReachesReadAndEnterReads()
+{
+    Exercise exercise;
+    TimedFakePlayer player(40);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *read = child<QPushButton>(&form, "Command1");
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), read);
+    QTest::keyClick(read, Qt::Key_Return);
+    QVERIFY(!read->isVisible());
+    QCOMPARE(QApplication::focusWidget(), text2);
+    QVERIFY(text2->accessibleDescription().contains(QRegularExpression(QStringLiteral("^caractère [1-4] sur 4$"))));
+
+    // The box only shows the correction: typing, deleting and pasting change nothing.
+    QApplication::clipboard()->setText(QStringLiteral("zz"));
+    QTest::keyClicks(text2, QStringLiteral("x "));
+    QTest::keyClick(text2, Qt::Key_Backspace);
+    QTest::keyClick(text2, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(text2->toPlainText(), QStringLiteral("abab"));
+
+    // The end is told once, by the focus coming back to Read; the highlight is intact.
+    QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 5000);
+    QCOMPARE(QApplication::focusWidget(), read);
+    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("aba"));
+    QCOMPARE(player.opened.size(), 4);
+    QVERIFY(text2->accessibleDescription().isEmpty());
+
+    // Tab leaves the correction box instead of typing a tab.
+    text2->setFocus();
+    QTest::keyClick(text2, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), read);
+}
+
+void MainWindowTest::keysActAsTheirButtons()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), "abababab");
+    TimedFakePlayer player(30);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *read = child<QPushButton>(&form, "Command1");
+    auto *stop = child<QPushButton>(&form, "Command2");
+    auto *pause = child<QPushButton>(&form, "Command3");
+
+    QTest::keyClick(&form, Qt::Key_F6); // no run: nothing to pause
+    QCOMPARE(pause->text(), QStringLiteral("pause"));
+    QTest::keyClick(&form, Qt::Key_F5);
+    QVERIFY(stop->isVisible());
+    QTest::keyClick(&form, Qt::Key_F6);
+    QCOMPARE(pause->text(), QStringLiteral("Reprise"));
+    QTRY_COMPARE_WITH_TIMEOUT(player.opened.size(), 2, 5000); // held after one more sound, as a click does
+    QTest::keyClick(&form, Qt::Key_F6);
+    QCOMPARE(pause->text(), QStringLiteral("Pause"));
+    QTest::keyClick(&form, Qt::Key_Escape);
+    QVERIFY(read->isVisible());
+    QVERIFY(!stop->isVisible());
+    QTRY_VERIFY(read->isEnabled());
+    QVERIFY(player.opened.size() < 8);
+
+    // The correction text grows and shrinks; Ctrl+= is Ctrl++ without Shift.
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    QTest::keyClick(&form, Qt::Key_Equal, Qt::ControlModifier);
+    QCOMPARE(text2->font().pointSizeF(), 14.0);
+    QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(text2->font().pointSizeF(), 10.0);
+
+    QTest::keyClick(&form, Qt::Key_F1);
+    QTRY_VERIFY(form.aboutWindow() && form.aboutWindow()->isVisible());
+}
+
+void MainWindowTest::fieldsAreNamedForScreenReaders()
+{
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto name = [](QObject *object) { return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name); };
+
+    const std::pair<const char *, const char *> captions[] = {{"Label1", "Text3"}, {"Label2", "Text4"}, {"Label4", "Text5"}};
+    for (const auto &[labelName, fieldName] : captions) {
+        auto *label = child<QLabel>(&form, labelName);
+        auto *field = child<QLineEdit>(&form, fieldName);
+        QCOMPARE(label->buddy(), field);
+        QCOMPARE(name(field), label->text());
+    }
+    for (const char *buttonName : {"Command1", "Command2", "Command3"}) {
+        auto *button = child<QPushButton>(&form, buttonName);
+        QCOMPARE(name(button), button->text());
+    }
+    QAccessibleInterface *text2 = QAccessible::queryAccessibleInterface(child<QWidget>(&form, "Text2"));
+    QVERIFY(!text2->text(QAccessible::Name).isEmpty());
+    QVERIFY(text2->state().readOnly);
+
+    form.apropos_Click();
+    QCOMPARE(QAccessible::queryAccessibleInterface(form.aboutWindow())->role(), QAccessible::Dialog);
+    QVERIFY(QAccessible::queryAccessibleInterface(form.aboutWindow()->findChild<QPlainTextEdit *>())->state().readOnly);
+}
+
+void MainWindowTest::textBoxMenusAreFrench()
+{
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    for (const char *box : {"Text2", "Text3"}) {
+        QWidget *widget = child<QWidget>(&form, box);
+        std::unique_ptr<QMenu> menu(qobject_cast<QLineEdit *>(widget)
+                                        ? static_cast<QLineEdit *>(widget)->createStandardContextMenu()
+                                        : static_cast<QPlainTextEdit *>(widget)->createStandardContextMenu());
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts << action->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+        QVERIFY2(texts.contains(QStringLiteral("Copier")) && texts.contains(QStringLiteral("Tout sélectionner")),
+                 qPrintable(texts.join(QStringLiteral(", "))));
+    }
+}
+
+void MainWindowTest::openCorrectionSetsTheFieldOnly()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("autre.txt"), "b");
+    const QString other = exercise.dir.filePath(QStringLiteral("autre.txt"));
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *text3 = child<QLineEdit>(&form, "Text3");
+
+    ui::FileQuestion asked;
+    ui::answerNextFileQuestion([&](const ui::FileQuestion &question) {
+        asked = question;
+        return other;
+    });
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(QDir(asked.folder), QDir(exercise.dir.path())); // where the field pointed
+    QCOMPARE(asked.fileName, QStringLiteral("test.txt"));
+    QCOMPARE(text3->text(), QDir::toNativeSeparators(other));
+    QVERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QVERIFY(player.opened.isEmpty());
+
+    // Cancelled: the field stays as it was.
+    ui::answerNextFileQuestion([](const ui::FileQuestion &) { return QString(); });
+    form.ouvrir_Click();
+    QCOMPARE(text3->text(), QDir::toNativeSeparators(other));
+
+    // The real dialog, answered here: it starts in the field's folder, holds the whole program.
+    form.ouvrir_Click();
+    QFileDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = form.findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
+    QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(QDir(dialog->directory()), QDir(exercise.dir.path()));
+    dialog->selectFile(exercise.fields().correctionFile);
+    static_cast<QDialog *>(dialog)->accept(); // as the Open button does
+    QCOMPARE(text3->text(), QDir::toNativeSeparators(exercise.fields().correctionFile));
+}
+
+void MainWindowTest::messageBoxHoldsTheWholeProgram()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), "xab");
+    TimedFakePlayer player;
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.apropos_Click();
+    ui::Form2 *about = form.aboutWindow();
+
+    form.Command1_Click(); // x has no sound
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+    // Clicks through the windows, where the window system's modality applies.
+    const auto clickThroughWindow = [](QWidget *button) {
+        QWidget *window = button->window();
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, button->mapTo(window, button->rect().center()));
+    };
+    clickThroughWindow(about->findChild<QPushButton *>(QStringLiteral("Command1")));
+    clickThroughWindow(child<QPushButton>(&form, "Command2"));
+    QVERIFY(about->isVisible());
+    QVERIFY(child<QPushButton>(&form, "Command2")->isVisible());
+
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(player.opened.size(), 2, 5000);
+}
+
 void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
 {
     QProcess child;
@@ -339,10 +546,11 @@ void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
     QVERIFY2(!output.contains(QStringLiteral("About still shown")), qPrintable(output));
 }
 
-// The child side: a run waiting for a long sound, the About window open, then File > Quit.
+// The child side: a run waiting for a long sound, the About window open, then Ctrl+Q.
 static int quitDuringRun(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    ui::installFrenchQtTranslation(app);
     Exercise exercise;
     TimedFakePlayer player(60000);
     ui::Form1 form(player, exercise.fields());
@@ -350,8 +558,8 @@ static int quitDuringRun(int argc, char **argv)
     QTimer::singleShot(50, &form, [&] { form.findChild<QPushButton *>(QStringLiteral("Command1"))->click(); });
     QTimer::singleShot(100, &form, [&] { form.apropos_Click(); });
     QTimer::singleShot(200, &form, [&] {
-        QAction *quit = form.findChild<QAction *>(QStringLiteral("quitter"));
-        quit->trigger();
+        // Ctrl+Q quits from the About window too.
+        QTest::keyClick(form.aboutWindow(), Qt::Key_Q, Qt::ControlModifier);
         // Anything still queued must not run once the program has been told to end.
         QTimer::singleShot(0, [] { std::puts("handler ran after quit"); });
     });
@@ -371,6 +579,7 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--quit-during-run") == 0)
         return quitDuringRun(1, argv);
     QApplication app(argc, argv);
+    ui::installFrenchQtTranslation(app);
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }
