@@ -5,6 +5,7 @@
 #include "ui/about_window.h"
 #include "ui/file_dialog.h"
 #include "ui/main_window.h"
+#include "ui/quiet_highlight.h"
 #include "ui/translations.h"
 
 #include <QAccessible>
@@ -81,6 +82,7 @@ private slots:
     void tabFromStartReachesReadAndEnterReads();
     void keysActAsTheirButtons();
     void fieldsAreNamedForScreenReaders();
+    void screenReadersHearTheEndNotEveryCharacter();
     void textBoxMenusAreFrench();
     void openCorrectionSetsTheFieldOnly();
     void messageBoxHoldsTheWholeProgram();
@@ -443,6 +445,32 @@ void MainWindowTest::fieldsAreNamedForScreenReaders()
     form.apropos_Click();
     QCOMPARE(QAccessible::queryAccessibleInterface(form.aboutWindow())->role(), QAccessible::Dialog);
     QVERIFY(QAccessible::queryAccessibleInterface(form.aboutWindow()->findChild<QPlainTextEdit *>())->state().readOnly);
+}
+
+void MainWindowTest::screenReadersHearTheEndNotEveryCharacter()
+{
+    Exercise exercise;
+    TimedFakePlayer player(100);
+    ui::Form1 form(player, exercise.fields());
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    auto *read = child<QPushButton>(&form, "Command1");
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // What a moving highlight tells a screen reader, and what the other fields tell.
+    QAccessibleTextCursorEvent caret(text2, 1);
+    QAccessibleTextSelectionEvent selection(text2, 0, 1);
+    QAccessibleEvent description(text2, QAccessible::DescriptionChanged);
+    QAccessibleTextCursorEvent otherCaret(child<QLineEdit>(&form, "Text3"), 1);
+
+    read->click();
+    QVERIFY(ui::isHeldBack(&caret));
+    QVERIFY(ui::isHeldBack(&selection));
+    QVERIFY(!ui::isHeldBack(&description));
+    QVERIFY(!ui::isHeldBack(&otherCaret));
+    QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 5000);
+    QCOMPARE(QApplication::focusWidget(), read); // the end, told once
+    QVERIFY(!ui::isHeldBack(&caret));
+    QVERIFY(!ui::isHeldBack(&selection));
 }
 
 void MainWindowTest::textBoxMenusAreFrench()

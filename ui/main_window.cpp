@@ -6,6 +6,7 @@
 #include "ui/app_icon.h"
 #include "ui/file_dialog.h"
 #include "ui/message_box.h"
+#include "ui/quiet_highlight.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -91,6 +92,7 @@ Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields
 
 Form1::~Form1()
 {
+    setHighlightQuiet(Text2, false);
     delete m_about;
 }
 
@@ -363,6 +365,7 @@ void Form1::focusReadAtRest()
 {
     if (m_run.isRunning() || !Command1->isVisibleTo(this) || !Command1->isEnabled())
         return;
+    setHighlightQuiet(Text2, false);
     Text2->setAccessibleDescription(QString());
     QWidget *current = focusWidget();
     if (current == Text3 || current == Text4 || current == Text5)
@@ -380,6 +383,8 @@ void Form1::showRunningButtons(bool running)
     Command1->setVisible(!running);
     Command2->setVisible(running);
     Command3->setVisible(running);
+    if (running)
+        setHighlightQuiet(Text2, true);
     focusReadAtRest();
 }
 

@@ -1,0 +1,60 @@
+#include "ui/quiet_highlight.h"
+
+#include <QAccessible>
+#include <QPointer>
+
+namespace ui {
+
+namespace {
+
+QPointer<QObject> quietBox;
+QAccessible::UpdateHandler previousHandler = nullptr;
+bool installed = false;
+
+QObject *eventObject(QAccessibleEvent *event)
+{
+    if (event->object())
+        return event->object();
+    QAccessibleInterface *iface = event->accessibleInterface();
+    return iface ? iface->object() : nullptr;
+}
+
+void filterEvent(QAccessibleEvent *event)
+{
+    if (isHeldBack(event))
+        return;
+    if (previousHandler) {
+        previousHandler(event);
+        return;
+    }
+    // With no handler installed, Qt hands the event to the platform's screen reader bridge.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(&filterEvent);
+}
+
+} // namespace
+
+bool isHeldBack(QAccessibleEvent *event)
+{
+    const QAccessible::Event type = event->type();
+    return quietBox && (type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged)
+        && eventObject(event) == quietBox;
+}
+
+void setHighlightQuiet(QObject *box, bool quiet)
+{
+    if (quiet) {
+        quietBox = box;
+        if (!installed) {
+            previousHandler = QAccessible::installUpdateHandler(&filterEvent);
+            installed = true;
+        }
+    } else if (installed && quietBox == box) {
+        quietBox = nullptr;
+        QAccessible::installUpdateHandler(previousHandler);
+        installed = false;
+    }
+}
+
+} // namespace ui
