@@ -61,7 +61,6 @@ Form2::Form2(QWidget *parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(rectFromTwips(1920, 3000, 855, 375));
     Command1->setDefault(true);
-    // Escape rejects the dialog, which hides it as OK does.
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     QWidget::setTabOrder(Text1, Command1);
 

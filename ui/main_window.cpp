@@ -359,9 +359,10 @@ void Form1::describeProgress(int characters)
         QStringLiteral("caractère %1 sur %2").arg(std::min(characters + 1, length)).arg(length));
 }
 
-// The end of a reading is told once: the focus comes back to Read, and screen readers
-// speak it. A field being edited keeps the focus.
-void Form1::focusReadAtRest()
+// Once a reading is over and Read can be pressed again: the highlight speaks again, and
+// the end is told once by giving the focus back to Read, which screen readers speak. A
+// field being edited keeps the focus.
+void Form1::backAtRest()
 {
     if (m_run.isRunning() || !Command1->isVisibleTo(this) || !Command1->isEnabled())
         return;
@@ -385,13 +386,13 @@ void Form1::showRunningButtons(bool running)
     Command3->setVisible(running);
     if (running)
         setHighlightQuiet(Text2, true);
-    focusReadAtRest();
+    backAtRest();
 }
 
 void Form1::setReadEnabled(bool enabled)
 {
     Command1->setEnabled(enabled);
-    focusReadAtRest();
+    backAtRest();
 }
 
 void Form1::setPauseCaption(const QString &caption)

@@ -70,7 +70,7 @@ private:
     void pressIfShown(QPushButton *button);
     void zoomCorrection(qreal points);
     void describeProgress(int characters);
-    void focusReadAtRest();
+    void backAtRest();
 
     platform::QtDelayTimer Timer1;
     reading::ReadingRun m_run;
