@@ -121,7 +121,7 @@ void AboutWindowTest::escapeHidesAndTabReachesTheText()
     auto *text = about->findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
     auto *ok = about->findChild<QPushButton *>(QStringLiteral("Command1"));
 
-    // The text is read, not edited, and Tab moves on instead of typing a tab.
+    // Tab reaches the text, which is read, not edited, and Tab leaves it.
     ok->setFocus();
     QTest::keyClick(ok, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), text);

@@ -57,6 +57,27 @@ T *child(QWidget *parent, const char *name)
     return parent->findChild<T *>(QLatin1String(name));
 }
 
+// An exercise, a player whose sounds last `soundMs`, and the window shown and active.
+struct ShownWindow
+{
+    explicit ShownWindow(int soundMs = 20, const QByteArray &correction = "abab")
+        : player(soundMs)
+    {
+        exercise.write(QStringLiteral("test.txt"), correction);
+        form.show();
+        active = QTest::qWaitForWindowActive(&form);
+    }
+    template <typename T = QWidget>
+    T *get(const char *name)
+    {
+        return child<T>(&form, name);
+    }
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form{player, exercise.fields()};
+    bool active = false;
+};
+
 QMessageBox *openMessageBox()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -81,8 +102,7 @@ private slots:
     void altAOpensAbout();
     void tabFromStartReachesReadAndEnterReads();
     void keysActAsTheirButtons();
-    void fieldsAreNamedForScreenReaders();
-    void screenReadersHearTheEndNotEveryCharacter();
+    void screenReadersGetNamesAndTheProgress();
     void textBoxMenusAreFrench();
     void openCorrectionSetsTheFieldOnly();
     void messageBoxHoldsTheWholeProgram();
@@ -344,23 +364,18 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
 
 void MainWindowTest::tabFromStartReachesReadAndEnterReads()
 {
-    Exercise exercise;
-    TimedFakePlayer player(40);
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    auto *read = child<QPushButton>(&form, "Command1");
-    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    ShownWindow window(40);
+    QVERIFY(window.active);
+    auto *read = window.get<QPushButton>("Command1");
+    auto *text2 = window.get<QPlainTextEdit>("Text2");
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), read);
     QTest::keyClick(read, Qt::Key_Return);
-    QVERIFY(!read->isVisible());
     QCOMPARE(QApplication::focusWidget(), text2);
     QVERIFY(text2->accessibleDescription().contains(QRegularExpression(QStringLiteral("^caractère [1-4] sur 4$"))));
 
-    // The box only shows the correction: typing, deleting and pasting change nothing,
-    // and the highlight never goes beyond the text.
+    // Typing, deleting and pasting change nothing; the highlight stays within the text.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("out of range")));
     QApplication::clipboard()->setText(QStringLiteral("zz"));
     QTest::keyClicks(text2, QStringLiteral("x "));
@@ -368,197 +383,123 @@ void MainWindowTest::tabFromStartReachesReadAndEnterReads()
     QTest::keyClick(text2, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(text2->toPlainText(), QStringLiteral("abab"));
 
-    // The end is told once, by the focus coming back to Read; the highlight is intact.
+    // The end is told once, by the focus coming back to Read.
     QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 5000);
     QCOMPARE(QApplication::focusWidget(), read);
     QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("aba"));
-    QCOMPARE(player.opened.size(), 4);
-    QVERIFY(text2->accessibleDescription().isEmpty());
-
-    // Tab leaves the correction box instead of typing a tab.
     text2->setFocus();
-    QTest::keyClick(text2, Qt::Key_Tab);
+    QTest::keyClick(text2, Qt::Key_Tab); // leaves the box, no tab typed
     QCOMPARE(QApplication::focusWidget(), read);
 }
 
 void MainWindowTest::keysActAsTheirButtons()
 {
-    Exercise exercise;
-    exercise.write(QStringLiteral("test.txt"), "abababab");
-    TimedFakePlayer player(30);
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    auto *read = child<QPushButton>(&form, "Command1");
-    auto *stop = child<QPushButton>(&form, "Command2");
-    auto *pause = child<QPushButton>(&form, "Command3");
+    ShownWindow window(30, "abababab");
+    QVERIFY(window.active);
+    auto *pause = window.get<QPushButton>("Command3");
 
-    QTest::keyClick(&form, Qt::Key_F6); // no run: nothing to pause
+    QTest::keyClick(&window.form, Qt::Key_F6); // no run, nothing to pause
     QCOMPARE(pause->text(), QStringLiteral("pause"));
-    QTest::keyClick(&form, Qt::Key_F5);
-    QVERIFY(stop->isVisible());
-    QTest::keyClick(&form, Qt::Key_F6);
+    QTest::keyClick(&window.form, Qt::Key_F5);
+    QTest::keyClick(&window.form, Qt::Key_F6);
     QCOMPARE(pause->text(), QStringLiteral("Reprise"));
-    QTRY_COMPARE_WITH_TIMEOUT(player.opened.size(), 2, 5000); // held after one more sound, as a click does
-    QTest::keyClick(&form, Qt::Key_F6);
+    QTRY_COMPARE_WITH_TIMEOUT(window.player.opened.size(), 2, 5000); // one more sound, then held
+    QTest::keyClick(&window.form, Qt::Key_F6);
     QCOMPARE(pause->text(), QStringLiteral("Pause"));
-    QTest::keyClick(&form, Qt::Key_Escape);
-    QVERIFY(read->isVisible());
-    QVERIFY(!stop->isVisible());
-    QTRY_VERIFY(read->isEnabled());
-    QVERIFY(player.opened.size() < 8);
+    QTest::keyClick(&window.form, Qt::Key_Escape);
+    QVERIFY(window.get("Command1")->isVisible());
+    QTRY_VERIFY(window.get("Command1")->isEnabled());
+    QVERIFY(window.player.opened.size() < 8);
 
-    // The correction text grows and shrinks; Ctrl+= is Ctrl++ without Shift.
-    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
-    QTest::keyClick(&form, Qt::Key_Equal, Qt::ControlModifier);
-    QCOMPARE(text2->font().pointSizeF(), 14.0);
-    QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
-    QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
-    QCOMPARE(text2->font().pointSizeF(), 10.0);
-
-    QTest::keyClick(&form, Qt::Key_F1);
-    QTRY_VERIFY(form.aboutWindow() && form.aboutWindow()->isVisible());
+    QTest::keyClick(&window.form, Qt::Key_Equal, Qt::ControlModifier); // Ctrl++ without Shift
+    QTest::keyClick(&window.form, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(&window.form, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(window.get("Text2")->font().pointSizeF(), 10.0);
+    QTest::keyClick(&window.form, Qt::Key_F1);
+    QTRY_VERIFY(window.form.aboutWindow() && window.form.aboutWindow()->isVisible());
 }
 
-void MainWindowTest::fieldsAreNamedForScreenReaders()
+void MainWindowTest::screenReadersGetNamesAndTheProgress()
 {
-    Exercise exercise;
-    TimedFakePlayer player;
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    ShownWindow window(100);
     const auto name = [](QObject *object) { return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name); };
-
-    const std::pair<const char *, const char *> captions[] = {{"Label1", "Text3"}, {"Label2", "Text4"}, {"Label4", "Text5"}};
-    for (const auto &[labelName, fieldName] : captions) {
-        auto *label = child<QLabel>(&form, labelName);
-        auto *field = child<QLineEdit>(&form, fieldName);
-        QCOMPARE(label->buddy(), field);
-        QCOMPARE(name(field), label->text());
+    for (const auto &[label, field] : {std::pair{"Label1", "Text3"}, {"Label2", "Text4"}, {"Label4", "Text5"}}) {
+        QCOMPARE(window.get<QLabel>(label)->buddy(), window.get(field));
+        QCOMPARE(name(window.get(field)), window.get<QLabel>(label)->text());
     }
-    for (const char *buttonName : {"Command1", "Command2", "Command3"}) {
-        auto *button = child<QPushButton>(&form, buttonName);
-        QCOMPARE(name(button), button->text());
-    }
-    QAccessibleInterface *text2 = QAccessible::queryAccessibleInterface(child<QWidget>(&form, "Text2"));
-    QVERIFY(!text2->text(QAccessible::Name).isEmpty());
-    QVERIFY(text2->state().readOnly);
+    for (const char *button : {"Command1", "Command2", "Command3"})
+        QCOMPARE(name(window.get(button)), window.get<QPushButton>(button)->text());
+    QVERIFY(!name(window.get("Text2")).isEmpty());
+    window.form.apropos_Click();
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.form.aboutWindow())->role(), QAccessible::Dialog);
 
-    form.apropos_Click();
-    QCOMPARE(QAccessible::queryAccessibleInterface(form.aboutWindow())->role(), QAccessible::Dialog);
-    QVERIFY(QAccessible::queryAccessibleInterface(form.aboutWindow()->findChild<QPlainTextEdit *>())->state().readOnly);
-}
-
-void MainWindowTest::screenReadersHearTheEndNotEveryCharacter()
-{
-    Exercise exercise;
-    TimedFakePlayer player(100);
-    ui::Form1 form(player, exercise.fields());
-    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
-    auto *read = child<QPushButton>(&form, "Command1");
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    // What a moving highlight tells a screen reader, and what the other fields tell.
-    QAccessibleTextCursorEvent caret(text2, 1);
-    QAccessibleTextSelectionEvent selection(text2, 0, 1);
-    QAccessibleEvent description(text2, QAccessible::DescriptionChanged);
-    QAccessibleTextCursorEvent otherCaret(child<QLineEdit>(&form, "Text3"), 1);
-
-    read->click();
-    QVERIFY(ui::isHeldBack(&caret));
-    QVERIFY(ui::isHeldBack(&selection));
-    QVERIFY(!ui::isHeldBack(&description));
+    // The moving highlight is not spoken during a run; the other fields are.
+    QAccessibleTextSelectionEvent highlight(window.get("Text2"), 0, 1);
+    QAccessibleTextCursorEvent otherCaret(window.get("Text3"), 1);
+    window.get<QPushButton>("Command1")->click();
+    QVERIFY(ui::isHeldBack(&highlight));
     QVERIFY(!ui::isHeldBack(&otherCaret));
-    QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 5000);
-    QCOMPARE(QApplication::focusWidget(), read); // the end, told once
-    QVERIFY(!ui::isHeldBack(&caret));
-    QVERIFY(!ui::isHeldBack(&selection));
+    QTRY_VERIFY_WITH_TIMEOUT(window.get("Command1")->isVisible(), 5000);
+    QVERIFY(!ui::isHeldBack(&highlight));
 }
 
 void MainWindowTest::textBoxMenusAreFrench()
 {
-    Exercise exercise;
-    TimedFakePlayer player;
-    ui::Form1 form(player, exercise.fields());
-    for (const char *box : {"Text2", "Text3"}) {
-        QWidget *widget = child<QWidget>(&form, box);
-        std::unique_ptr<QMenu> menu(qobject_cast<QLineEdit *>(widget)
-                                        ? static_cast<QLineEdit *>(widget)->createStandardContextMenu()
-                                        : static_cast<QPlainTextEdit *>(widget)->createStandardContextMenu());
-        QStringList texts;
-        for (QAction *action : menu->actions())
-            texts << action->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
-        QVERIFY2(texts.contains(QStringLiteral("Copier")) && texts.contains(QStringLiteral("Tout sélectionner")),
-                 qPrintable(texts.join(QStringLiteral(", "))));
-    }
+    ShownWindow window;
+    std::unique_ptr<QMenu> menu(window.get<QLineEdit>("Text3")->createStandardContextMenu());
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << action->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+    QVERIFY2(texts.contains(QStringLiteral("Copier")) && texts.contains(QStringLiteral("Tout sélectionner")),
+             qPrintable(texts.join(QStringLiteral(", "))));
 }
 
 void MainWindowTest::openCorrectionSetsTheFieldOnly()
 {
-    Exercise exercise;
-    exercise.write(QStringLiteral("autre.txt"), "b");
-    const QString other = exercise.dir.filePath(QStringLiteral("autre.txt"));
-    TimedFakePlayer player;
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    auto *text3 = child<QLineEdit>(&form, "Text3");
-
+    ShownWindow window;
+    QVERIFY(window.active);
+    const QString other = window.exercise.dir.filePath(QStringLiteral("autre.txt"));
     ui::FileQuestion asked;
     ui::answerNextFileQuestion([&](const ui::FileQuestion &question) {
         asked = question;
         return other;
     });
-    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
-    QCOMPARE(QDir(asked.folder), QDir(exercise.dir.path())); // where the field pointed
+    QTest::keyClick(&window.form, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(QDir(asked.folder), QDir(window.exercise.dir.path())); // where the field pointed
     QCOMPARE(asked.fileName, QStringLiteral("test.txt"));
-    QCOMPARE(text3->text(), QDir::toNativeSeparators(other));
-    QVERIFY(child<QPushButton>(&form, "Command1")->isVisible());
-    QVERIFY(player.opened.isEmpty());
+    QCOMPARE(window.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(other));
+    QVERIFY(window.get("Command1")->isVisible()); // no reading started
+    QVERIFY(window.get<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
 
-    // Cancelled: the field stays as it was.
-    ui::answerNextFileQuestion([](const ui::FileQuestion &) { return QString(); });
-    form.ouvrir_Click();
-    QCOMPARE(text3->text(), QDir::toNativeSeparators(other));
-
-    // The real dialog, answered here: it starts in the field's folder, holds the whole program.
-    form.ouvrir_Click();
+    // The real dialog, answered here as a user would.
+    window.form.ouvrir_Click();
     QFileDialog *dialog = nullptr;
-    QTRY_VERIFY((dialog = form.findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
+    QTRY_VERIFY((dialog = window.form.findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
     QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
-    QCOMPARE(QDir(dialog->directory()), QDir(exercise.dir.path()));
-    dialog->selectFile(exercise.fields().correctionFile);
+    dialog->selectFile(window.exercise.fields().correctionFile);
     static_cast<QDialog *>(dialog)->accept(); // as the Open button does
-    QCOMPARE(text3->text(), QDir::toNativeSeparators(exercise.fields().correctionFile));
+    QCOMPARE(window.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(window.exercise.fields().correctionFile));
 }
 
 void MainWindowTest::messageBoxHoldsTheWholeProgram()
 {
-    Exercise exercise;
-    exercise.write(QStringLiteral("test.txt"), "xab");
-    TimedFakePlayer player;
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.apropos_Click();
-    ui::Form2 *about = form.aboutWindow();
-
-    form.Command1_Click(); // x has no sound
+    ShownWindow window(20, "xab");
+    window.form.apropos_Click();
+    window.form.Command1_Click(); // x has no sound
     QMessageBox *box = nullptr;
     QTRY_VERIFY((box = openMessageBox()) != nullptr);
     QCOMPARE(box->windowModality(), Qt::ApplicationModal);
-    // Clicks through the windows, where the window system's modality applies.
-    const auto clickThroughWindow = [](QWidget *button) {
-        QWidget *window = button->window();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, button->mapTo(window, button->rect().center()));
-    };
-    clickThroughWindow(about->findChild<QPushButton *>(QStringLiteral("Command1")));
-    clickThroughWindow(child<QPushButton>(&form, "Command2"));
-    QVERIFY(about->isVisible());
-    QVERIFY(child<QPushButton>(&form, "Command2")->isVisible());
 
+    // Clicks through the windows, where the window system's modality applies.
+    for (QWidget *button : {window.form.aboutWindow()->findChild<QWidget *>(QStringLiteral("Command1")),
+                            window.get("Command2")}) {
+        QTest::mouseClick(button->window()->windowHandle(), Qt::LeftButton, {},
+                          button->mapTo(button->window(), button->rect().center()));
+    }
+    QVERIFY(window.form.aboutWindow()->isVisible());
+    QVERIFY(window.get("Command2")->isVisible());
     box->button(QMessageBox::Ok)->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.opened.size(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window.player.opened.size(), 2, 5000);
 }
 
 void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
