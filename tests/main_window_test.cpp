@@ -433,11 +433,14 @@ void MainWindowTest::screenReadersGetNamesAndTheProgress()
     window.form.apropos_Click();
     QCOMPARE(QAccessible::queryAccessibleInterface(window.form.aboutWindow())->role(), QAccessible::Dialog);
 
-    // The moving highlight is not spoken during a run; the other fields are.
+    // Neither the new correction nor the moving highlight is spoken during a run; the
+    // other fields are.
     QAccessibleTextSelectionEvent highlight(window.get("Text2"), 0, 1);
+    QAccessibleTextInsertEvent correction(window.get("Text2"), 0, QStringLiteral("abab"));
     QAccessibleTextCursorEvent otherCaret(window.get("Text3"), 1);
     window.get<QPushButton>("Command1")->click();
     QVERIFY(ui::isHeldBack(&highlight));
+    QVERIFY(ui::isHeldBack(&correction));
     QVERIFY(!ui::isHeldBack(&otherCaret));
     QTRY_VERIFY_WITH_TIMEOUT(window.get("Command1")->isVisible(), 5000);
     QVERIFY(!ui::isHeldBack(&highlight));

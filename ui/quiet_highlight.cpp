@@ -37,9 +37,17 @@ void filterEvent(QAccessibleEvent *event)
 
 bool isHeldBack(QAccessibleEvent *event)
 {
-    const QAccessible::Event type = event->type();
-    return quietBox && (type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged)
-        && eventObject(event) == quietBox;
+    switch (event->type()) {
+    case QAccessible::TextCaretMoved:
+    case QAccessible::TextSelectionChanged:
+    // The new correction too: said all at once it would give the answers away.
+    case QAccessible::TextInserted:
+    case QAccessible::TextRemoved:
+    case QAccessible::TextUpdated:
+        return quietBox && eventObject(event) == quietBox;
+    default:
+        return false;
+    }
 }
 
 void setHighlightQuiet(QObject *box, bool quiet)

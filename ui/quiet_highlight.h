@@ -6,8 +6,9 @@ class QObject;
 namespace ui {
 
 // While a reading runs, the correction box's highlight moves at every character and a
-// screen reader would speak every move. Its caret and selection events are then held
-// back; the box's description tells the progress instead. Everything else passes.
+// screen reader would speak every move, and it would read the new correction aloud at
+// once. The box's caret, selection and text events are then held back; its description
+// tells the progress instead. Everything else passes.
 void setHighlightQuiet(QObject *box, bool quiet);
 
 // Whether `event` is one of those held back now.
