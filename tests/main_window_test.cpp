@@ -433,14 +433,16 @@ void MainWindowTest::screenReadersGetNamesAndTheProgress()
     window.form.apropos_Click();
     QCOMPARE(QAccessible::queryAccessibleInterface(window.form.aboutWindow())->role(), QAccessible::Dialog);
 
-    // Neither the new correction nor the moving highlight is spoken during a run; the
-    // other fields are.
+    // Neither the new correction, the moving highlight nor the progress is spoken during a
+    // run; the other fields are.
     QAccessibleTextSelectionEvent highlight(window.get("Text2"), 0, 1);
     QAccessibleTextInsertEvent correction(window.get("Text2"), 0, QStringLiteral("abab"));
+    QAccessibleEvent progress(window.get("Text2"), QAccessible::DescriptionChanged);
     QAccessibleTextCursorEvent otherCaret(window.get("Text3"), 1);
     window.get<QPushButton>("Command1")->click();
     QVERIFY(ui::isHeldBack(&highlight));
     QVERIFY(ui::isHeldBack(&correction));
+    QVERIFY(ui::isHeldBack(&progress));
     QVERIFY(!ui::isHeldBack(&otherCaret));
     QTRY_VERIFY_WITH_TIMEOUT(window.get("Command1")->isVisible(), 5000);
     QVERIFY(!ui::isHeldBack(&highlight));

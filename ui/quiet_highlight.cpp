@@ -44,6 +44,8 @@ bool isHeldBack(QAccessibleEvent *event)
     case QAccessible::TextInserted:
     case QAccessible::TextRemoved:
     case QAccessible::TextUpdated:
+    // The progress is read in the description when asked for, not spoken at each change.
+    case QAccessible::DescriptionChanged:
         return quietBox && eventObject(event) == quietBox;
     default:
         return false;
