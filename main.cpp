@@ -1,6 +1,7 @@
 #include "platform/default_fields.h"
 #include "platform/sdl_audio_player.h"
 #include "ui/main_window.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Virod idadidavir"));
     QApplication::setDesktopFileName(QStringLiteral("virod-idadidavir"));
+    ui::installFrenchQtTranslation(app);
 
     platform::SdlAudioPlayer player;
     const platform::DefaultFields fields =

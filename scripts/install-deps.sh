@@ -3,7 +3,7 @@
 # usage: install-deps.sh [--tests]
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev libsdl2-dev espeak-ng sox libc-bin)
+packages=(build-essential cmake qt6-base-dev qt6-translations-l10n libsdl2-dev espeak-ng sox libc-bin)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev pulseaudio pulseaudio-utils xvfb xdotool imagemagick fonts-dejavu-core)
 fi

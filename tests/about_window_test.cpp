@@ -41,6 +41,7 @@ private slots:
     void textIsTheSixPiecesJoinedAsTheyAre();
     void windowLayout();
     void okHidesAndAboutShowsTheSameTextAgain();
+    void escapeHidesAndTabReachesTheText();
     void closeBoxUnloadsAndAboutRebuilds();
     void readingGoesOnWhileAboutIsOpen();
 
@@ -110,6 +111,28 @@ void AboutWindowTest::okHidesAndAboutShowsTheSameTextAgain()
     // About while shown: still the one window.
     m_form->apropos_Click();
     QCOMPARE(m_form->aboutWindow(), about);
+}
+
+void AboutWindowTest::escapeHidesAndTabReachesTheText()
+{
+    m_form->apropos_Click();
+    ui::Form2 *about = m_form->aboutWindow();
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    auto *text = about->findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
+    auto *ok = about->findChild<QPushButton *>(QStringLiteral("Command1"));
+
+    // Tab reaches the text, which is read, not edited, and Tab leaves it.
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), text);
+    QTest::keyClicks(text, QStringLiteral("x\t"));
+    QCOMPARE(aboutText(about), ui::Form2::textPieces().join(QString()));
+    QCOMPARE(QApplication::focusWidget(), ok);
+
+    QTest::keyClick(ok, Qt::Key_Escape);
+    QVERIFY(!about->isVisible());
+    m_form->apropos_Click();
+    QCOMPARE(m_form->aboutWindow(), about); // hidden, not unloaded
 }
 
 void AboutWindowTest::closeBoxUnloadsAndAboutRebuilds()

@@ -3,11 +3,18 @@
 #include "test_files.h"
 #include "timed_fake_player.h"
 #include "ui/about_window.h"
+#include "ui/file_dialog.h"
 #include "ui/main_window.h"
+#include "ui/quiet_highlight.h"
+#include "ui/translations.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -49,6 +57,27 @@ T *child(QWidget *parent, const char *name)
     return parent->findChild<T *>(QLatin1String(name));
 }
 
+// An exercise, a player whose sounds last `soundMs`, and the window shown and active.
+struct ShownWindow
+{
+    explicit ShownWindow(int soundMs = 20, const QByteArray &correction = "abab")
+        : player(soundMs)
+    {
+        exercise.write(QStringLiteral("test.txt"), correction);
+        form.show();
+        active = QTest::qWaitForWindowActive(&form);
+    }
+    template <typename T = QWidget>
+    T *get(const char *name)
+    {
+        return child<T>(&form, name);
+    }
+    Exercise exercise;
+    TimedFakePlayer player;
+    ui::Form1 form{player, exercise.fields()};
+    bool active = false;
+};
+
 QMessageBox *openMessageBox()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -69,8 +98,14 @@ private slots:
     void controlsAreWhereTheLayoutPutsThem();
     void windowAtStart();
     void titleCarriesTheVersion();
-    void menuBarHasFileQuitAndAbout();
+    void menuBarHasFileOpenQuitAndAbout();
     void altAOpensAbout();
+    void tabFromStartReachesReadAndEnterReads();
+    void keysActAsTheirButtons();
+    void screenReadersGetNamesAndTheProgress();
+    void textBoxMenusAreFrench();
+    void openCorrectionSetsTheFieldOnly();
+    void messageBoxHoldsTheWholeProgram();
     void buttonsDuringAndAfterARun();
     void pauseAndResumeChangeTheCaption();
     void missingSoundBoxCanStopTheReading();
@@ -173,7 +208,7 @@ void MainWindowTest::titleCarriesTheVersion()
     QCOMPARE(platform::kVersionRevision, 1);
 }
 
-void MainWindowTest::menuBarHasFileQuitAndAbout()
+void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
 {
     Exercise exercise;
     TimedFakePlayer player;
@@ -183,11 +218,14 @@ void MainWindowTest::menuBarHasFileQuitAndAbout()
     QCOMPARE(entries[0]->text(), QStringLiteral("&Fichier"));
     QVERIFY(entries[0]->menu());
     const QList<QAction *> items = entries[0]->menu()->actions();
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items[0]->text(), QStringLiteral("Quitter"));
-    QCOMPARE(items[0]->objectName(), QStringLiteral("quitter"));
-    QVERIFY(items[0]->shortcut().isEmpty());
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QStringLiteral("Ouvrir une correction…"));
+    QCOMPARE(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QCOMPARE(items[1]->text(), QStringLiteral("Quitter"));
+    QCOMPARE(items[1]->objectName(), QStringLiteral("quitter"));
+    QCOMPARE(items[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QCOMPARE(entries[1]->text(), QStringLiteral("&A propos"));
+    QCOMPARE(entries[1]->shortcut(), QKeySequence(Qt::Key_F1));
     QVERIFY(!entries[1]->menu());
 
     entries[1]->trigger();
@@ -324,6 +362,151 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
     QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab") + QChar(QChar::ParagraphSeparator) + QStringLiteral("a"));
 }
 
+void MainWindowTest::tabFromStartReachesReadAndEnterReads()
+{
+    ShownWindow window(40);
+    QVERIFY(window.active);
+    auto *read = window.get<QPushButton>("Command1");
+    auto *text2 = window.get<QPlainTextEdit>("Text2");
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), read);
+    QTest::keyClick(read, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), text2);
+    QVERIFY(text2->accessibleDescription().contains(QRegularExpression(QStringLiteral("^caractère [1-4] sur 4$"))));
+
+    // Typing, deleting and pasting change nothing; the highlight stays within the text.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("out of range")));
+    QApplication::clipboard()->setText(QStringLiteral("zz"));
+    QTest::keyClicks(text2, QStringLiteral("x "));
+    QTest::keyClick(text2, Qt::Key_Backspace);
+    QTest::keyClick(text2, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(text2->toPlainText(), QStringLiteral("abab"));
+
+    // The end is told once, by the focus coming back to Read.
+    QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 5000);
+    QCOMPARE(QApplication::focusWidget(), read);
+    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("aba"));
+    text2->setFocus();
+    QTest::keyClick(text2, Qt::Key_Tab); // leaves the box, no tab typed
+    QCOMPARE(QApplication::focusWidget(), read);
+}
+
+void MainWindowTest::keysActAsTheirButtons()
+{
+    ShownWindow window(30, "abababab");
+    QVERIFY(window.active);
+    auto *pause = window.get<QPushButton>("Command3");
+
+    QTest::keyClick(&window.form, Qt::Key_F6); // no run, nothing to pause
+    QCOMPARE(pause->text(), QStringLiteral("pause"));
+    QTest::keyClick(&window.form, Qt::Key_F5);
+    QTest::keyClick(&window.form, Qt::Key_F6);
+    QCOMPARE(pause->text(), QStringLiteral("Reprise"));
+    QTRY_COMPARE_WITH_TIMEOUT(window.player.opened.size(), 2, 5000); // one more sound, then held
+    QTest::keyClick(&window.form, Qt::Key_F6);
+    QCOMPARE(pause->text(), QStringLiteral("Pause"));
+    QTest::keyClick(&window.form, Qt::Key_Escape);
+    QVERIFY(window.get("Command1")->isVisible());
+    QTRY_VERIFY(window.get("Command1")->isEnabled());
+    QVERIFY(window.player.opened.size() < 8);
+
+    QTest::keyClick(&window.form, Qt::Key_Equal, Qt::ControlModifier); // Ctrl++ without Shift
+    QTest::keyClick(&window.form, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(&window.form, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(window.get("Text2")->font().pointSizeF(), 10.0);
+    QTest::keyClick(&window.form, Qt::Key_F1);
+    QTRY_VERIFY(window.form.aboutWindow() && window.form.aboutWindow()->isVisible());
+}
+
+void MainWindowTest::screenReadersGetNamesAndTheProgress()
+{
+    ShownWindow window(100);
+    const auto name = [](QObject *object) { return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name); };
+    for (const auto &[label, field] : {std::pair{"Label1", "Text3"}, {"Label2", "Text4"}, {"Label4", "Text5"}}) {
+        QCOMPARE(window.get<QLabel>(label)->buddy(), window.get(field));
+        QCOMPARE(name(window.get(field)), window.get<QLabel>(label)->text());
+    }
+    for (const char *button : {"Command1", "Command2", "Command3"})
+        QCOMPARE(name(window.get(button)), window.get<QPushButton>(button)->text());
+    QVERIFY(!name(window.get("Text2")).isEmpty());
+    window.form.apropos_Click();
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.form.aboutWindow())->role(), QAccessible::Dialog);
+
+    // Neither the new correction, the moving highlight nor the progress is spoken during a
+    // run; the other fields are.
+    QAccessibleTextSelectionEvent highlight(window.get("Text2"), 0, 1);
+    QAccessibleTextInsertEvent correction(window.get("Text2"), 0, QStringLiteral("abab"));
+    QAccessibleEvent progress(window.get("Text2"), QAccessible::DescriptionChanged);
+    QAccessibleTextCursorEvent otherCaret(window.get("Text3"), 1);
+    window.get<QPushButton>("Command1")->click();
+    QVERIFY(ui::isHeldBack(&highlight));
+    QVERIFY(ui::isHeldBack(&correction));
+    QVERIFY(ui::isHeldBack(&progress));
+    QVERIFY(!ui::isHeldBack(&otherCaret));
+    QTRY_VERIFY_WITH_TIMEOUT(window.get("Command1")->isVisible(), 5000);
+    QVERIFY(!ui::isHeldBack(&highlight));
+}
+
+void MainWindowTest::textBoxMenusAreFrench()
+{
+    ShownWindow window;
+    std::unique_ptr<QMenu> menu(window.get<QLineEdit>("Text3")->createStandardContextMenu());
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << action->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0);
+    QVERIFY2(texts.contains(QStringLiteral("Copier")) && texts.contains(QStringLiteral("Tout sélectionner")),
+             qPrintable(texts.join(QStringLiteral(", "))));
+}
+
+void MainWindowTest::openCorrectionSetsTheFieldOnly()
+{
+    ShownWindow window;
+    QVERIFY(window.active);
+    const QString other = window.exercise.dir.filePath(QStringLiteral("autre.txt"));
+    ui::FileQuestion asked;
+    ui::answerNextFileQuestion([&](const ui::FileQuestion &question) {
+        asked = question;
+        return other;
+    });
+    QTest::keyClick(&window.form, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(QDir(asked.folder), QDir(window.exercise.dir.path())); // where the field pointed
+    QCOMPARE(asked.fileName, QStringLiteral("test.txt"));
+    QCOMPARE(window.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(other));
+    QVERIFY(window.get("Command1")->isVisible()); // no reading started
+    QVERIFY(window.get<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
+
+    // The real dialog, answered here as a user would.
+    window.form.ouvrir_Click();
+    QFileDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = window.form.findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
+    QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+    dialog->selectFile(window.exercise.fields().correctionFile);
+    static_cast<QDialog *>(dialog)->accept(); // as the Open button does
+    QCOMPARE(window.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(window.exercise.fields().correctionFile));
+}
+
+void MainWindowTest::messageBoxHoldsTheWholeProgram()
+{
+    ShownWindow window(20, "xab");
+    window.form.apropos_Click();
+    window.form.Command1_Click(); // x has no sound
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+
+    // Clicks through the windows, where the window system's modality applies.
+    for (QWidget *button : {window.form.aboutWindow()->findChild<QWidget *>(QStringLiteral("Command1")),
+                            window.get("Command2")}) {
+        QTest::mouseClick(button->window()->windowHandle(), Qt::LeftButton, {},
+                          button->mapTo(button->window(), button->rect().center()));
+    }
+    QVERIFY(window.form.aboutWindow()->isVisible());
+    QVERIFY(window.get("Command2")->isVisible());
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(window.player.opened.size(), 2, 5000);
+}
+
 void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
 {
     QProcess child;
@@ -339,10 +522,11 @@ void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
     QVERIFY2(!output.contains(QStringLiteral("About still shown")), qPrintable(output));
 }
 
-// The child side: a run waiting for a long sound, the About window open, then File > Quit.
+// The child side: a run waiting for a long sound, the About window open, then Ctrl+Q.
 static int quitDuringRun(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    ui::installFrenchQtTranslation(app);
     Exercise exercise;
     TimedFakePlayer player(60000);
     ui::Form1 form(player, exercise.fields());
@@ -350,8 +534,8 @@ static int quitDuringRun(int argc, char **argv)
     QTimer::singleShot(50, &form, [&] { form.findChild<QPushButton *>(QStringLiteral("Command1"))->click(); });
     QTimer::singleShot(100, &form, [&] { form.apropos_Click(); });
     QTimer::singleShot(200, &form, [&] {
-        QAction *quit = form.findChild<QAction *>(QStringLiteral("quitter"));
-        quit->trigger();
+        // Ctrl+Q quits from the About window too.
+        QTest::keyClick(form.aboutWindow(), Qt::Key_Q, Qt::ControlModifier);
         // Anything still queued must not run once the program has been told to end.
         QTimer::singleShot(0, [] { std::puts("handler ran after quit"); });
     });
@@ -371,6 +555,7 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--quit-during-run") == 0)
         return quitDuringRun(1, argv);
     QApplication app(argc, argv);
+    ui::installFrenchQtTranslation(app);
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -30,7 +30,7 @@ QStringList Form2::textPieces()
 }
 
 Form2::Form2(QWidget *parent)
-    : QWidget(parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("A propos"));
@@ -50,10 +50,17 @@ Form2::Form2(QWidget *parent)
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Read, not edited; the caret moves so that the text can be read line by line.
+    Text1->setReadOnly(true);
+    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Text1->setTabChangesFocus(true);
+    Text1->setFocusPolicy(Qt::StrongFocus);
+    Text1->setAccessibleName(QStringLiteral("A propos"));
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(rectFromTwips(1920, 3000, 855, 375));
+    Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     QWidget::setTabOrder(Text1, Command1);
 

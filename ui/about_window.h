@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace ui {
 
-// The About window: who made the program and its sounds. Not modal; OK hides it and
-// the next About shows the same window, its text as it was.
-class Form2 : public QWidget
+// The About window: who made the program and its sounds. Not modal; OK and Escape
+// (a dialog's reject hides it) hide it, and the next About shows the same window, its
+// text as it was. A dialog, so that screen readers present it as one.
+class Form2 : public QDialog
 {
     Q_OBJECT
 

@@ -4,11 +4,16 @@
 #include "platform/text_decoding.h"
 #include "ui/about_window.h"
 #include "ui/app_icon.h"
+#include "ui/file_dialog.h"
 #include "ui/message_box.h"
+#include "ui/quiet_highlight.h"
 #include "ui/twips.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -16,7 +21,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -26,6 +33,9 @@ constexpr int kClientWidthTwips = 7155;
 constexpr int kClientHeightTwips = 4575;
 constexpr qreal kWindowFontPoints = 8.0;
 constexpr qreal kCorrectionFontPoints = 12.0;
+constexpr qreal kZoomStepPoints = 2.0;
+constexpr qreal kSmallestCorrectionPoints = 6.0;
+constexpr qreal kLargestCorrectionPoints = 48.0;
 
 template <typename Widget>
 Widget *placed(Widget *widget, const char *name, QRect geometry)
@@ -72,6 +82,8 @@ Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields
     createControls(fields);
     createMenus();
     setTabStops();
+    createKeys();
+    nameForScreenReaders();
     // No control moves with the window, so its size is fixed.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -80,6 +92,7 @@ Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields
 
 Form1::~Form1()
 {
+    setHighlightQuiet(Text2, false);
     delete m_about;
 }
 
@@ -105,6 +118,11 @@ void Form1::createControls(const platform::DefaultFields &fields)
     Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only shown: typing would replace the highlighted text (the progress). The caret
+    // still moves with the keyboard, so the text can be read back character by character.
+    Text2->setReadOnly(true);
+    Text2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Text2->setTabChangesFocus(true);
 
     Command1 = placed(new QPushButton(QStringLiteral("Lire la correction"), client), "Command1",
                       rectFromTwips(1680, 2520, 2775, 255));
@@ -112,6 +130,9 @@ void Form1::createControls(const platform::DefaultFields &fields)
     Command3 = placed(new QPushButton(QStringLiteral("pause"), client), "Command3", rectFromTwips(4800, 2520, 855, 255));
     Command2->hide();
     Command3->hide();
+    // Enter presses the focused button, as Space does (outside dialogs Qt does not).
+    for (QPushButton *button : {Command1, Command2, Command3})
+        button->setAutoDefault(true);
 
     Label1 = caption(client, "Label1", QStringLiteral("Chemin et nom du fichier de correction"),
                      rectFromTwips(120, 2880, 2715, 195));
@@ -131,13 +152,20 @@ void Form1::createMenus()
 {
     fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
+    ouvrir = fichier->addAction(QStringLiteral("Ouvrir une correction…"));
+    ouvrir->setObjectName(QStringLiteral("ouvrir"));
+    ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(ouvrir, &QAction::triggered, this, &Form1::ouvrir_Click);
     quitter = fichier->addAction(QStringLiteral("Quitter"));
     quitter->setObjectName(QStringLiteral("quitter"));
+    quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitter->setShortcutContext(Qt::ApplicationShortcut); // from the About window too
     connect(quitter, &QAction::triggered, this, &Form1::quitter_Click);
 
     // A menu-bar entry of its own, with no drop-down: it acts when clicked.
     apropos = menuBar()->addAction(QStringLiteral("&A propos"));
     apropos->setObjectName(QStringLiteral("apropos"));
+    apropos->setShortcut(QKeySequence(Qt::Key_F1));
     connect(apropos, &QAction::triggered, this, &Form1::apropos_Click);
 }
 
@@ -150,6 +178,50 @@ void Form1::setTabStops()
     QWidget::setTabOrder(Text5, Command2);
     QWidget::setTabOrder(Command2, Command3);
     QWidget::setTabOrder(Command3, Text2);
+}
+
+void Form1::createKeys()
+{
+    const auto addKey = [this](const char *name, const QList<QKeySequence> &keys, auto pressed) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, pressed);
+        addAction(action);
+    };
+    // Keys act as the clicks do, and only where the button can be clicked.
+    addKey("readKey", {Qt::Key_F5}, [this] { pressIfShown(Command1); });
+    addKey("stopKey", {Qt::Key_Escape}, [this] { pressIfShown(Command2); });
+    addKey("pauseKey", {Qt::Key_F6}, [this] { pressIfShown(Command3); });
+    // Ctrl+= too: it is Ctrl++ without Shift on most layouts.
+    addKey("zoomInKey", {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+           [this] { zoomCorrection(kZoomStepPoints); });
+    addKey("zoomOutKey", {QKeySequence::ZoomOut}, [this] { zoomCorrection(-kZoomStepPoints); });
+}
+
+void Form1::nameForScreenReaders()
+{
+    // Each field is named by its caption; the buddy gives the labelled-by relation too.
+    const std::pair<QLabel *, QLineEdit *> captions[] = {{Label1, Text3}, {Label2, Text4}, {Label4, Text5}};
+    for (const auto &[label, field] : captions) {
+        label->setBuddy(field);
+        field->setAccessibleName(label->text());
+    }
+    Text5->setAccessibleDescription(QStringLiteral("en millisecondes"));
+    Text2->setAccessibleName(QStringLiteral("Texte de la correction"));
+}
+
+void Form1::pressIfShown(QPushButton *button)
+{
+    if (button->isVisibleTo(this) && button->isEnabled())
+        button->click();
+}
+
+void Form1::zoomCorrection(qreal points)
+{
+    QFont font = Text2->font();
+    font.setPointSizeF(std::clamp(font.pointSizeF() + points, kSmallestCorrectionPoints, kLargestCorrectionPoints));
+    Text2->setFont(font);
 }
 
 void Form1::Form_Load()
@@ -197,6 +269,15 @@ void Form1::Command2_Click()
 void Form1::Command3_Click()
 {
     m_run.togglePause();
+}
+
+void Form1::ouvrir_Click()
+{
+    const QFileInfo current(Text3->text());
+    const FileQuestion question{QStringLiteral("Ouvrir une correction"), current.absolutePath(), current.fileName(),
+                                QStringLiteral("Fichiers texte (*.txt);;Tous les fichiers (*)")};
+    // Only the field changes: the next Read reads the file chosen.
+    askForFile(this, question, [this](const QString &path) { Text3->setText(QDir::toNativeSeparators(path)); });
 }
 
 void Form1::quitter_Click()
@@ -263,8 +344,34 @@ void Form1::highlightRead(int characters)
     const size_t index = std::min(static_cast<size_t>(characters), m_documentPositions.size() - 1);
     QTextCursor cursor = Text2->textCursor();
     cursor.setPosition(0);
-    cursor.setPosition(m_documentPositions[index], QTextCursor::KeepAnchor);
+    // Never beyond the text shown, whatever it holds now.
+    const int shownEnd = Text2->document()->characterCount() - 1;
+    cursor.setPosition(std::min(m_documentPositions[index], shownEnd), QTextCursor::KeepAnchor);
     Text2->setTextCursor(cursor);
+    describeProgress(characters);
+}
+
+// The progress for screen readers, without a word per character.
+void Form1::describeProgress(int characters)
+{
+    const int length = static_cast<int>(m_documentPositions.size()) - 1;
+    Text2->setAccessibleDescription(
+        QStringLiteral("caractère %1 sur %2").arg(std::min(characters + 1, length)).arg(length));
+}
+
+// Once a reading is over and Read can be pressed again: the highlight speaks again, and
+// the end is told once by giving the focus back to Read, which screen readers speak. A
+// field being edited keeps the focus.
+void Form1::backAtRest()
+{
+    if (m_run.isRunning() || !Command1->isVisibleTo(this) || !Command1->isEnabled())
+        return;
+    setHighlightQuiet(Text2, false);
+    Text2->setAccessibleDescription(QString());
+    QWidget *current = focusWidget();
+    if (current == Text3 || current == Text4 || current == Text5)
+        return;
+    Command1->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::focusCorrection()
@@ -277,11 +384,15 @@ void Form1::showRunningButtons(bool running)
     Command1->setVisible(!running);
     Command2->setVisible(running);
     Command3->setVisible(running);
+    if (running)
+        setHighlightQuiet(Text2, true);
+    backAtRest();
 }
 
 void Form1::setReadEnabled(bool enabled)
 {
     Command1->setEnabled(enabled);
+    backAtRest();
 }
 
 void Form1::setPauseCaption(const QString &caption)

@@ -52,6 +52,7 @@ public slots:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
+    void ouvrir_Click();
     void quitter_Click();
     void apropos_Click();
 
@@ -64,6 +65,12 @@ private:
     void createControls(const platform::DefaultFields &fields);
     void createMenus();
     void setTabStops();
+    void createKeys();
+    void nameForScreenReaders();
+    void pressIfShown(QPushButton *button);
+    void zoomCorrection(qreal points);
+    void describeProgress(int characters);
+    void backAtRest();
 
     platform::QtDelayTimer Timer1;
     reading::ReadingRun m_run;
@@ -80,6 +87,7 @@ private:
     QLineEdit *Text4 = nullptr;
     QLineEdit *Text5 = nullptr;
     QMenu *fichier = nullptr;
+    QAction *ouvrir = nullptr;
     QAction *quitter = nullptr;
     QAction *apropos = nullptr;
     QPointer<Form2> m_about;

@@ -30,7 +30,9 @@ void openMessageBox(QWidget *parent, const QString &text, reading::MessageButton
         const bool stop = stopButton != nullptr && box->clickedButton() == stopButton;
         answered(stop ? reading::MessageAnswer::StopReading : reading::MessageAnswer::Ok);
     });
-    box->open();
+    // show(), not open(): open() would make the box modal to its window only, and
+    // exec() would block the reading's timers.
+    box->show();
 }
 
 } // namespace ui

@@ -46,6 +46,8 @@ buttons() { import -window root -crop "370x20+$((X + 108))+$((Y + menu + 166))" 
 click 150 217
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 5 "$work/short.txt"
+# Read has the focus at rest after a reading: compare with it focused from the start.
+xdotool key --clearmodifiers shift+Tab
 buttons "$out/buttons-at-rest.png"
 
 if [[ -n "${PULSE_SERVER:-}" ]]; then
@@ -84,7 +86,7 @@ fi
 
 xdotool key --window "$window" alt+f
 sleep 0.3
-xdotool key Return # Quitter
+xdotool key Up Return # Quitter, the last item
 for _ in $(seq 40); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$app" 2>/dev/null; then echo "File > Quit did not end the program"; exit 1; fi
 wait "$app" || { echo "the program did not end cleanly"; exit 1; }
