@@ -93,14 +93,34 @@ std::u32string decodeText(const QByteArray &bytes)
     return text;
 }
 
+// QString::fromUcs4 would drop a U+FEFF at the start as a byte-order mark; here it is
+// a character like any other.
+void appendCharacter(QString &text, char32_t character)
+{
+    if (character < 0x10000 && (character < 0xD800 || character > 0xDFFF)) {
+        text.append(QChar(static_cast<char16_t>(character)));
+    } else if (character >= 0x10000 && character <= 0x10FFFF) {
+        text.append(QChar(QChar::highSurrogate(character)));
+        text.append(QChar(QChar::lowSurrogate(character)));
+    } else {
+        text.append(QChar(QChar::ReplacementCharacter));
+    }
+}
+
 QString toQString(const std::u32string &text)
 {
-    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+    QString result;
+    result.reserve(static_cast<qsizetype>(text.size()));
+    for (const char32_t character : text)
+        appendCharacter(result, character);
+    return result;
 }
 
 QString toQString(char32_t character)
 {
-    return QString::fromUcs4(&character, 1);
+    QString result;
+    appendCharacter(result, character);
+    return result;
 }
 
 } // namespace platform

@@ -13,6 +13,8 @@ std::u32string decodeText(const QByteArray &bytes);
 bool isValidUtf8(const QByteArray &bytes);
 std::u32string decodeWindows1252(const QByteArray &bytes);
 
+// A U+FEFF anywhere is kept as a character.
+void appendCharacter(QString &text, char32_t character);
 QString toQString(const std::u32string &text);
 QString toQString(char32_t character);
 

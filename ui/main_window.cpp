@@ -61,7 +61,7 @@ QString mainWindowTitle(int major, int minor, int revision)
 
 Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields, QWidget *parent)
     : QMainWindow(parent)
-    , m_run(*this, player, Timer1)
+    , m_run(*this, player, Timer1, &m_resumeLater)
 {
     setObjectName(QStringLiteral("Form1"));
     QFont windowFont = font();

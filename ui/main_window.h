@@ -2,6 +2,7 @@
 
 #include "platform/default_fields.h"
 #include "platform/qt_delay_timer.h"
+#include "platform/qt_resume_later.h"
 #include "reading/reading_run.h"
 #include "reading/reading_window.h"
 
@@ -66,6 +67,7 @@ private:
     void setTabStops();
 
     platform::QtDelayTimer Timer1;
+    platform::QtResumeLater m_resumeLater;
     reading::ReadingRun m_run;
 
     QPlainTextEdit *Text2 = nullptr;
