@@ -55,13 +55,17 @@ void ReadingRun::read()
     m_window.showRunningButtons(true);
 
     const QString path = m_window.correctionPath();
-    const platform::FileContent file = platform::readOrCreateFile(path);
-    if (!file.ok) {
-        m_window.showRunningButtons(false);
-        m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
-        return;
+    {
+        // The file's bytes go as soon as they are decoded: a correction may be huge.
+        const platform::FileContent file = platform::readOrCreateFile(path);
+        if (!file.ok) {
+            m_window.showRunningButtons(false);
+            m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
+            return;
+        }
+        m_text = platform::CharacterText();
+        m_text = platform::CharacterText::decode(file.bytes);
     }
-    m_text = platform::decodeText(file.bytes);
     m_window.showCorrection(m_text);
 
     m_position = 0;

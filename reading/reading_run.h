@@ -66,7 +66,7 @@ private:
     PlaybackPacer m_pacer;
     ResumeLater *m_resumeLater;
 
-    std::u32string m_text;
+    platform::CharacterText m_text;
     size_t m_position = 0;        // index of the character being read
     // The highlight is given to the window only where the walk stops or starts a
     // sound, not for each line break it passes.

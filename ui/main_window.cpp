@@ -234,36 +234,19 @@ void Form1::setDelayText(const QString &text)
     Text5->setText(text);
 }
 
-void Form1::showCorrection(const std::u32string &text)
+void Form1::showCorrection(const platform::CharacterText &text)
 {
-    // Line breaks of any kind show as one; the highlight follows in document positions.
-    QString shown;
-    shown.reserve(static_cast<qsizetype>(text.size()));
-    m_documentPositions.assign(1, 0);
-    m_documentPositions.reserve(text.size() + 1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char32_t c = text[i];
-        const bool crBeforeLf = c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n';
-        if (crBeforeLf) {
-            // shown with the LF that follows
-        } else if (c == U'\r' || c == U'\n') {
-            shown.append(QLatin1Char('\n'));
-        } else {
-            shown.append(platform::toQString(c));
-        }
-        m_documentPositions.push_back(static_cast<int>(shown.size()));
-    }
-    Text2->setPlainText(shown);
+    Text2->clear();
+    Text2->setPlainText(m_shown.build(text));
 }
 
 void Form1::highlightRead(int characters)
 {
-    if (characters < 0 || m_documentPositions.empty())
+    if (characters < 0)
         return;
-    const size_t index = std::min(static_cast<size_t>(characters), m_documentPositions.size() - 1);
     QTextCursor cursor = Text2->textCursor();
     cursor.setPosition(0);
-    cursor.setPosition(m_documentPositions[index], QTextCursor::KeepAnchor);
+    cursor.setPosition(m_shown.documentPosition(characters), QTextCursor::KeepAnchor);
     Text2->setTextCursor(cursor);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/qt_resume_later.h"
 #include "reading/reading_run.h"
 #include "reading/reading_window.h"
+#include "ui/shown_correction.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -41,7 +42,7 @@ public:
     QString soundFolder() const override;
     QString delayText() const override;
     void setDelayText(const QString &text) override;
-    void showCorrection(const std::u32string &text) override;
+    void showCorrection(const platform::CharacterText &text) override;
     void highlightRead(int characters) override;
     void focusCorrection() override;
     void showRunningButtons(bool running) override;
@@ -86,9 +87,8 @@ private:
     QAction *apropos = nullptr;
     QPointer<Form2> m_about;
 
-    // Document position after each character of the correction (line breaks are
-    // shown as one, characters beyond 16 bits take two).
-    std::vector<int> m_documentPositions;
+    // The correction as laid out in Text2, for the highlight.
+    ShownCorrection m_shown;
     bool m_unloading = false;
 };
 
