@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +77,8 @@ private slots:
     void missingSoundBoxCanStopTheReading();
     void unreadableTableIsToldAtStart();
     void highlightFollowsTheReadingAcrossLineBreaks();
+    void stopDuringALongRunOfLineBreaks();
+    void longRunOfLineBreaksReachesTheCharactersAfterIt();
     void quitDuringARunEndsTheProgramWithoutMessage();
 };
 
@@ -324,6 +327,57 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
     QString selected = text2->textCursor().selectedText();
     selected.replace(QChar(QChar::LineSeparator), QChar(u'\n')).replace(QChar(QChar::ParagraphSeparator), QChar(u'\n'));
     QCOMPARE(selected, QStringLiteral("ab\na"));
+}
+
+// A million line breaks, then two characters with a sound.
+static const QByteArray kLongRunOfLineBreaks = QByteArray("\r\n").repeated(500000) + "ab";
+
+// True when a zero-time timer posted now runs within `ms` of the event loop.
+static bool windowAnswersWithin(int ms)
+{
+    bool answered = false;
+    QTimer::singleShot(0, [&answered] { answered = true; });
+    QElapsedTimer waited;
+    waited.start();
+    while (!answered && waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return answered;
+}
+
+void MainWindowTest::stopDuringALongRunOfLineBreaks()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), kLongRunOfLineBreaks);
+    TimedFakePlayer player(20);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QVERIFY(windowAnswersWithin(2000));
+    QVERIFY(form.readingRun().isRunning());
+    QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
+    QVERIFY(!form.readingRun().isRunning());
+    QVERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QVERIFY(child<QPushButton>(&form, "Command1")->isEnabled());
+    QTest::qWait(200);
+    QVERIFY(player.opened.isEmpty());
+}
+
+void MainWindowTest::longRunOfLineBreaksReachesTheCharactersAfterIt()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), kLongRunOfLineBreaks);
+    TimedFakePlayer player(20);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QVERIFY(windowAnswersWithin(2000));
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&form, "Command1")->isVisible(), 30000);
+    const QString folder = exercise.fields().soundFolder;
+    QCOMPARE(player.opened, QStringList({folder + QStringLiteral("son_a.wav"), folder + QStringLiteral("son_b.wav")}));
 }
 
 void MainWindowTest::quitDuringARunEndsTheProgramWithoutMessage()
