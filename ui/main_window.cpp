@@ -15,7 +15,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace ui {
@@ -245,9 +247,19 @@ void Form1::highlightRead(int characters)
     if (characters < 0)
         return;
     QTextCursor cursor = Text2->textCursor();
+    const QTextBlock left = cursor.block();
     cursor.setPosition(0);
     cursor.setPosition(m_shown.documentPosition(characters), QTextCursor::KeepAnchor);
     Text2->setTextCursor(cursor);
+    // A paragraph keeps its layout once shown; a walk through a huge correction would
+    // keep them all. The one left behind is laid out again if it comes back into view.
+    if (left.isValid() && left != cursor.block()) {
+        const int firstShown = Text2->cursorForPosition(QPoint(0, 0)).blockNumber();
+        const QRect view = Text2->viewport()->rect();
+        const int lastShown = Text2->cursorForPosition(view.bottomRight()).blockNumber();
+        if (left.blockNumber() < firstShown || left.blockNumber() > lastShown)
+            left.layout()->clearLayout();
+    }
 }
 
 void Form1::focusCorrection()

@@ -8,8 +8,9 @@ namespace ui {
 
 namespace {
 
-constexpr int kParagraphTarget = 1024; // a line break after this many characters ends the paragraph
-constexpr int kParagraphMax = 4096;    // a longer line is cut here
+constexpr int kParagraphTarget = 512;  // a line break after this many characters ends the paragraph
+constexpr int kParagraphLines = 64;    // ... or after this many lines
+constexpr int kParagraphMax = 1024;    // a longer line is cut here
 constexpr size_t kCheckpointEvery = 1024;
 
 } // namespace
@@ -20,10 +21,11 @@ void ShownCorrection::step(size_t i, State &state, QString *shown) const
     if (c == U'\r' && i + 1 < m_text.size() && m_text[i + 1] == U'\n')
         return; // shown with the LF that follows
     if (c == U'\r' || c == U'\n') {
-        const bool endsParagraph = state.blockLength >= kParagraphTarget;
+        const bool endsParagraph = state.blockLength >= kParagraphTarget || state.blockLines >= kParagraphLines;
         if (shown)
             shown->append(endsParagraph ? QChar(u'\n') : QChar(QChar::LineSeparator));
         state.blockLength = endsParagraph ? 0 : state.blockLength + 1;
+        state.blockLines = endsParagraph ? 0 : state.blockLines + 1;
         state.position += 1;
         return;
     }
@@ -31,6 +33,7 @@ void ShownCorrection::step(size_t i, State &state, QString *shown) const
         if (shown)
             shown->append(QChar(u'\n'));
         state.blockLength = 0;
+        state.blockLines = 0;
         state.position += 1;
     }
     const int units = c >= 0x10000 ? 2 : 1;

@@ -12,8 +12,8 @@ namespace ui {
 // A line break of any kind (CR LF, CR, LF) shows as one. The box lays out and stores
 // each paragraph as a whole, so a paragraph per line would cost hundreds of bytes per
 // empty line and a single huge line would freeze it: lines are gathered into paragraphs
-// of about a thousand characters (line separators inside), and a line longer than a
-// few thousand characters is cut into paragraphs of that length.
+// of about a thousand characters or a few dozen lines (line separators inside), and a
+// line longer than a few thousand characters is cut into paragraphs of that length.
 class ShownCorrection
 {
 public:
@@ -29,6 +29,7 @@ private:
     {
         int position = 0;    // document position before the next character
         int blockLength = 0; // characters of the current paragraph so far
+        int blockLines = 0;  // line breaks inside it
     };
 
     void step(size_t i, State &state, QString *shown) const;
