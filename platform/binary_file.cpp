@@ -82,15 +82,11 @@ FileContent readOpened(int fd, qint64 maxBytes)
     if (maxBytes >= 0 && file.size() > maxBytes)
         return failure(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(maxBytes / (1024 * 1024)));
     FileContent content;
-    content.bytes.reserve(file.size());
-    while (!file.atEnd()) {
-        const QByteArray piece = file.read(1 << 20);
-        if (piece.isEmpty())
-            break;
-        content.bytes.append(piece);
-    }
-    if (file.error() != QFileDevice::NoError)
+    content.bytes.resize(file.size());
+    const qint64 got = file.read(content.bytes.data(), content.bytes.size());
+    if (got < 0 || file.error() != QFileDevice::NoError)
         return failure(reasonForErrno(EIO));
+    content.bytes.truncate(got); // the file may have shrunk meanwhile
     content.ok = true;
     return content;
 }

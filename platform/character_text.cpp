@@ -3,6 +3,8 @@
 #include "platform/text_decoding.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace platform {
 
@@ -18,6 +20,10 @@ void forEachUtf8(const unsigned char *p, const unsigned char *end, Fill fill)
 {
     char32_t codePoint = 0;
     while (p < end) {
+        if (*p < 0x80) {
+            fill(static_cast<char32_t>(*p++));
+            continue;
+        }
         p += utf8SequenceAt(p, end, codePoint);
         fill(codePoint);
     }
@@ -64,6 +70,17 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         start += 3;
     for (const unsigned char *p = start; p < end;) {
+        std::uint64_t eight = 0;
+        if (end - p >= 8 && (std::memcpy(&eight, p, 8), (eight & 0x8080808080808080ULL) == 0)) {
+            count += 8; // eight ASCII bytes at once: most files are mostly ASCII
+            p += 8;
+            continue;
+        }
+        if (*p < 0x80) {
+            ++count;
+            ++p;
+            continue;
+        }
         char32_t codePoint = 0;
         const int length = utf8SequenceAt(p, end, codePoint);
         if (length == 0) {
@@ -87,8 +104,8 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
     switch (text.m_width) {
     case 1:
         storage->latin1.resize(count);
-        if (!utf8) {
-            storage->latin1.assign(reinterpret_cast<const char *>(begin), count);
+        if (!utf8 || count == static_cast<size_t>(end - start)) { // Latin-1 bytes, or ASCII
+            storage->latin1.assign(reinterpret_cast<const char *>(start), count);
         } else {
             char *out = storage->latin1.data();
             forEachUtf8(start, end, [&](char32_t c) { *out++ = static_cast<char>(c); });

@@ -22,6 +22,7 @@ public:
 
     size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
+    int width() const { return m_width; } // bytes per character held: 1, 2 or 4
     char32_t operator[](size_t i) const
     {
         switch (m_width) {

@@ -1,7 +1,5 @@
 #include "ui/shown_correction.h"
 
-#include "platform/text_decoding.h"
-
 #include <algorithm>
 
 namespace ui {
@@ -15,7 +13,7 @@ constexpr size_t kCheckpointEvery = 1024;
 
 } // namespace
 
-void ShownCorrection::step(size_t i, State &state, QString *shown) const
+void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
 {
     const char32_t c = m_text[i];
     if (c == U'\r' && i + 1 < m_text.size() && m_text[i + 1] == U'\n')
@@ -23,7 +21,7 @@ void ShownCorrection::step(size_t i, State &state, QString *shown) const
     if (c == U'\r' || c == U'\n') {
         const bool endsParagraph = state.blockLength >= kParagraphTarget || state.blockLines >= kParagraphLines;
         if (shown)
-            shown->append(endsParagraph ? QChar(u'\n') : QChar(QChar::LineSeparator));
+            *shown++ = endsParagraph ? QChar(u'\n') : QChar(QChar::LineSeparator);
         state.blockLength = endsParagraph ? 0 : state.blockLength + 1;
         state.blockLines = endsParagraph ? 0 : state.blockLines + 1;
         state.position += 1;
@@ -31,14 +29,20 @@ void ShownCorrection::step(size_t i, State &state, QString *shown) const
     }
     if (state.blockLength >= kParagraphMax) {
         if (shown)
-            shown->append(QChar(u'\n'));
+            *shown++ = QChar(u'\n');
         state.blockLength = 0;
         state.blockLines = 0;
         state.position += 1;
     }
     const int units = c >= 0x10000 ? 2 : 1;
-    if (shown)
-        platform::appendCharacter(*shown, c);
+    if (shown) {
+        if (units == 2) {
+            *shown++ = QChar(QChar::highSurrogate(c));
+            *shown++ = QChar(QChar::lowSurrogate(c));
+        } else {
+            *shown++ = QChar(static_cast<char16_t>(c));
+        }
+    }
     state.blockLength += units;
     state.position += units;
 }
@@ -47,16 +51,19 @@ QString ShownCorrection::build(const platform::CharacterText &text)
 {
     m_text = text;
     m_checkpoints.clear();
-    m_checkpoints.reserve(text.size() / kCheckpointEvery + 1);
-    QString shown;
-    shown.reserve(static_cast<qsizetype>(text.size() + text.size() / kParagraphMax + 16));
+    m_checkpoints.reserve(text.size() / kCheckpointEvery + 2);
+    // Written in place: appending tens of millions of characters one by one is slow.
+    const size_t unitsPerCharacter = text.width() == 4 ? 2 : 1;
+    QString shown(static_cast<qsizetype>(text.size() * unitsPerCharacter + text.size() / kParagraphMax + 16), Qt::Uninitialized);
+    QChar *out = shown.data();
     State state;
     for (size_t i = 0; i < text.size(); ++i) {
         if (i % kCheckpointEvery == 0)
             m_checkpoints.push_back(state);
-        step(i, state, &shown);
+        step(i, state, out);
     }
     m_checkpoints.push_back(state); // after the last character
+    shown.truncate(out - shown.constData());
     return shown;
 }
 
@@ -73,8 +80,9 @@ int ShownCorrection::documentPosition(int characters) const
         return m_checkpoints.empty() ? 0 : m_checkpoints.back().position;
     const size_t from = end / kCheckpointEvery * kCheckpointEvery;
     State state = m_checkpoints[end / kCheckpointEvery];
+    QChar *nowhere = nullptr;
     for (size_t i = from; i < end; ++i)
-        step(i, state, nullptr);
+        step(i, state, nowhere);
     return state.position;
 }
 

@@ -32,7 +32,8 @@ private:
         int blockLines = 0;  // line breaks inside it
     };
 
-    void step(size_t i, State &state, QString *shown) const;
+    // Moves past character i; writes what it shows at `shown` unless that is null.
+    void step(size_t i, State &state, QChar *&shown) const;
 
     platform::CharacterText m_text;
     std::vector<State> m_checkpoints; // the state before every kCheckpointEvery-th character
