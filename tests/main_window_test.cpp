@@ -77,6 +77,7 @@ private slots:
     void missingSoundBoxCanStopTheReading();
     void unreadableTableIsToldAtStart();
     void highlightFollowsTheReadingAcrossLineBreaks();
+    void hugeLineIsShownInParagraphs();
     void stopDuringALongRunOfLineBreaks();
     void longRunOfLineBreaksReachesTheCharactersAfterIt();
     void quitDuringARunEndsTheProgramWithoutMessage();
@@ -342,6 +343,24 @@ static bool windowAnswersWithin(int ms)
     while (!answered && waited.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     return answered;
+}
+
+// One paragraph of millions of characters would freeze the box at every layout.
+void MainWindowTest::hugeLineIsShownInParagraphs()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), QByteArray(200000, 'a') + "\r\n" + QByteArray(200000, 'b'));
+    TimedFakePlayer player(20);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    QVERIFY(text2->document()->blockCount() >= 2 * 200000 / 4096);
+    QString shown = text2->toPlainText();
+    QCOMPARE(shown.count(QLatin1Char('a')), 200000);
+    QCOMPARE(shown.remove(QLatin1Char('\n')), QString(200000, QLatin1Char('a')) + QString(200000, QLatin1Char('b')));
+    QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
 }
 
 void MainWindowTest::stopDuringALongRunOfLineBreaks()
