@@ -1,5 +1,6 @@
 #include "platform/number_parsing.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -14,6 +15,44 @@ bool isIgnored(QChar c)
 bool isDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Roughly the power of ten of a well-formed decimal number: positive when its value is
+// at least 1, zero or negative below. Only its sign is used, to tell overflow from
+// underflow, so a saturated exponent is enough.
+long long decimalMagnitude(const QString &number)
+{
+    long long integerDigits = 0;
+    long long leadingFractionZeros = 0;
+    bool seenNonZero = false;
+    bool inFraction = false;
+    long long exponent = 0;
+    bool negativeExponent = false;
+    for (qsizetype i = 0; i < number.size(); ++i) {
+        const QChar c = number[i];
+        if (c == QLatin1Char('.')) {
+            inFraction = true;
+        } else if (c == QLatin1Char('e')) {
+            for (qsizetype j = i + 1; j < number.size(); ++j) {
+                if (number[j] == QLatin1Char('-'))
+                    negativeExponent = true;
+                else if (isDigit(number[j]))
+                    exponent = std::min(exponent * 10 + number[j].digitValue(), 1000000000LL);
+            }
+            break;
+        } else if (isDigit(c)) {
+            if (c != QLatin1Char('0'))
+                seenNonZero = true;
+            if (!inFraction && seenNonZero)
+                ++integerDigits;
+            else if (inFraction && !seenNonZero)
+                ++leadingFractionZeros;
+        }
+    }
+    if (!seenNonZero)
+        return 0;
+    const long long magnitude = integerDigits > 0 ? integerDigits : -leadingFractionZeros;
+    return magnitude + (negativeExponent ? -exponent : exponent);
 }
 
 } // namespace
@@ -66,13 +105,17 @@ double leadingNumber(const QString &text)
             number.append(exponent);
     }
 
-    // QString::toDouble always uses the C locale, so "." is the decimal mark everywhere;
-    // it reports overflow as failure, which we read as the largest value of that sign.
+    // QString::toDouble always uses the C locale, so "." is the decimal mark everywhere.
+    // It reports both overflow and underflow as failure: a number too large reads as the
+    // largest value of that sign, one too small as zero.
     bool ok = false;
     const double value = number.toDouble(&ok);
-    if (!ok)
-        return number.startsWith(QLatin1Char('-')) ? -HUGE_VAL : HUGE_VAL;
-    return value;
+    if (ok)
+        return value;
+    const bool negative = number.startsWith(QLatin1Char('-'));
+    if (decimalMagnitude(number) > 0)
+        return negative ? -HUGE_VAL : HUGE_VAL;
+    return negative ? -0.0 : 0.0;
 }
 
 double roundHalfToEven(double value)
@@ -84,6 +127,20 @@ double roundHalfToEven(double value)
     if (fraction < 0.5)
         return below;
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+}
+
+DelayReading readDelay(const QString &text)
+{
+    DelayReading reading;
+    const double value = leadingNumber(text);
+    // Too small, not a number, or beyond any number: the field becomes "1".
+    if (!std::isfinite(value) || value < 1.0) {
+        reading.setToOne = true;
+        reading.intervalMs = 1;
+        return reading;
+    }
+    reading.intervalMs = static_cast<int>(std::min(roundHalfToEven(value), static_cast<double>(kMaxDelayMs)));
+    return reading;
 }
 
 } // namespace platform

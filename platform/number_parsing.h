@@ -14,4 +14,18 @@ double leadingNumber(const QString &text);
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double roundHalfToEven(double value);
 
+// The longest reading delay; a larger value is held to it, so a pending delay never
+// keeps the reading waiting for longer than about a minute.
+inline constexpr int kMaxDelayMs = 65535;
+
+struct DelayReading
+{
+    int intervalMs = 1;
+    bool setToOne = false; // the field must be corrected to "1"
+};
+
+// The delay field's rule: a value under 1, or no number at all, makes the field "1" and
+// the delay 1 ms; otherwise the nearest whole number of milliseconds, at most kMaxDelayMs.
+DelayReading readDelay(const QString &text);
+
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/text_decoding.h"
 
+#include "platform/character_text.h"
+
 namespace platform {
 
 namespace {
@@ -13,11 +15,11 @@ constexpr char16_t kCp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// Length of the UTF-8 sequence starting at bytes[i] and its code point, or 0 if invalid.
-int utf8Sequence(const QByteArray &bytes, int i, char32_t &codePoint)
+} // namespace
+
+int utf8SequenceAt(const unsigned char *p, const unsigned char *end, char32_t &codePoint)
 {
-    const auto byteAt = [&](int k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byteAt(i);
+    const unsigned char lead = *p;
     int length = 0;
     char32_t minimum = 0;
     if (lead < 0x80) {
@@ -38,10 +40,10 @@ int utf8Sequence(const QByteArray &bytes, int i, char32_t &codePoint)
     } else {
         return 0;
     }
-    if (i + length > bytes.size())
+    if (end - p < length)
         return 0;
     for (int k = 1; k < length; ++k) {
-        const unsigned char next = byteAt(i + k);
+        const unsigned char next = p[k];
         if ((next & 0xC0) != 0x80)
             return 0;
         codePoint = (codePoint << 6) | (next & 0x3F);
@@ -52,55 +54,67 @@ int utf8Sequence(const QByteArray &bytes, int i, char32_t &codePoint)
     return length;
 }
 
-} // namespace
-
 bool isValidUtf8(const QByteArray &bytes)
 {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const unsigned char *end = p + bytes.size();
     char32_t ignored = 0;
-    for (int i = 0; i < bytes.size();) {
-        const int length = utf8Sequence(bytes, i, ignored);
+    while (p < end) {
+        const int length = utf8SequenceAt(p, end, ignored);
         if (length == 0)
             return false;
-        i += length;
+        p += length;
     }
     return true;
+}
+
+char32_t windows1252Character(unsigned char byte)
+{
+    return byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : byte;
 }
 
 std::u32string decodeWindows1252(const QByteArray &bytes)
 {
     std::u32string text;
     text.reserve(static_cast<size_t>(bytes.size()));
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        text.push_back(value >= 0x80 && value <= 0x9F ? kCp1252High[value - 0x80] : value);
-    }
+    for (const char byte : bytes)
+        text.push_back(windows1252Character(static_cast<unsigned char>(byte)));
     return text;
 }
 
 std::u32string decodeText(const QByteArray &bytes)
 {
-    if (!isValidUtf8(bytes))
-        return decodeWindows1252(bytes);
+    return CharacterText::decode(bytes).toU32String();
+}
 
-    std::u32string text;
-    text.reserve(static_cast<size_t>(bytes.size()));
-    int i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < bytes.size()) {
-        char32_t codePoint = 0;
-        i += utf8Sequence(bytes, i, codePoint);
-        text.push_back(codePoint);
+// QString::fromUcs4 would drop a U+FEFF at the start as a byte-order mark; here it is
+// a character like any other.
+void appendCharacter(QString &text, char32_t character)
+{
+    if (character < 0x10000 && (character < 0xD800 || character > 0xDFFF)) {
+        text.append(QChar(static_cast<char16_t>(character)));
+    } else if (character >= 0x10000 && character <= 0x10FFFF) {
+        text.append(QChar(QChar::highSurrogate(character)));
+        text.append(QChar(QChar::lowSurrogate(character)));
+    } else {
+        text.append(QChar(QChar::ReplacementCharacter));
     }
-    return text;
 }
 
 QString toQString(const std::u32string &text)
 {
-    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+    QString result;
+    result.reserve(static_cast<qsizetype>(text.size()));
+    for (const char32_t character : text)
+        appendCharacter(result, character);
+    return result;
 }
 
 QString toQString(char32_t character)
 {
-    return QString::fromUcs4(&character, 1);
+    QString result;
+    appendCharacter(result, character);
+    return result;
 }
 
 } // namespace platform

@@ -36,4 +36,11 @@ QString noSoundOutputMessage(const QString &reason)
     return QStringLiteral("Aucune sortie son n'est disponible (%1).\nLa lecture continue sans son.").arg(reason);
 }
 
+QString soundFolderMissingMessage(const QString &folder)
+{
+    return QStringLiteral("Le dossier des sons « %1 » n'existe pas : aucun caractère ne peut être dit.\n"
+                          "Vérifiez le chemin des fichiers .wav.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
 } // namespace reading

@@ -2,7 +2,6 @@
 
 #include "platform/number_parsing.h"
 
-#include <limits>
 
 namespace reading {
 
@@ -10,14 +9,6 @@ namespace {
 
 const QString kSoundExtension = QStringLiteral(".wav");
 const QString kSmallestDelay = QStringLiteral("1");
-
-int toTimerInterval(double milliseconds)
-{
-    const double rounded = platform::roundHalfToEven(milliseconds);
-    if (rounded >= std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(rounded);
-}
 
 } // namespace
 
@@ -84,9 +75,10 @@ void PlaybackPacer::Timer1_Timer()
 {
     if (m_closed)
         return;
-    if (platform::leadingNumber(m_window.delayText()) < 1.0)
+    const platform::DelayReading delay = platform::readDelay(m_window.delayText());
+    if (delay.setToOne)
         m_window.setDelayText(kSmallestDelay);
-    Timer1.setInterval(toTimerInterval(platform::leadingNumber(m_window.delayText())));
+    Timer1.setInterval(delay.intervalMs);
     Timer1.setEnabled(false);
 
     if (m_delayAfterSound) {

@@ -4,18 +4,29 @@
 #include "platform/text_decoding.h"
 #include "reading/messages.h"
 
+#include <QFileInfo>
+#include <chrono>
+
 namespace reading {
 
 namespace {
 
 // Key under which "no sound output" is reported once per run, whatever the file.
 const QString kNoOutputKey = QStringLiteral("\n(no output)");
+const QString kNoFolderKey = QStringLiteral("\n(no folder)");
+
+// A slice of walking ends after this much work, so that the window answers in time;
+// the character bound keeps slices short where the clock is not looked at.
+constexpr auto kSliceTime = std::chrono::milliseconds(8);
+constexpr int kSliceMaxCharacters = 65536;
+constexpr int kSliceClockEvery = 256;
 
 } // namespace
 
-ReadingRun::ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &timer)
+ReadingRun::ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &timer, ResumeLater *resumeLater)
     : m_window(window)
     , m_pacer(m_flags, window, player, timer)
+    , m_resumeLater(resumeLater)
 {
     m_pacer.setReleasedHandler([this] { advance(); });
 }
@@ -46,16 +57,22 @@ void ReadingRun::read()
     m_window.showRunningButtons(true);
 
     const QString path = m_window.correctionPath();
-    const platform::FileContent file = platform::readOrCreateFile(path);
-    if (!file.ok) {
-        m_window.showRunningButtons(false);
-        m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
-        return;
+    {
+        // The file's bytes go as soon as they are decoded: a correction may be huge.
+        const platform::FileContent file = platform::readOrCreateFile(path);
+        if (!file.ok) {
+            m_window.showRunningButtons(false);
+            m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
+            return;
+        }
+        m_text = platform::CharacterText();
+        m_text = platform::CharacterText::decode(file.bytes);
     }
-    m_text = platform::decodeText(file.bytes);
     m_window.showCorrection(m_text);
 
     m_position = 0;
+    m_highlightDue = -1;
+    m_highlightShown = -1;
     m_stopTested = false;
     m_hold = Hold::None;
     m_reportedSoundProblems.clear();
@@ -93,6 +110,8 @@ void ReadingRun::shutDown()
 {
     m_flags.stopFlag = ReadingFlags::kStopRequested;
     m_pacer.closePlayer();
+    if (m_resumeLater)
+        m_resumeLater->cancel();
     m_running = false;
     m_ended = true;
 }
@@ -115,6 +134,8 @@ void ReadingRun::advance()
 
 void ReadingRun::walk()
 {
+    const auto sliceStart = std::chrono::steady_clock::now();
+    int walked = 0;
     while (m_running) {
         if (m_hold == Hold::Message)
             return;
@@ -128,7 +149,7 @@ void ReadingRun::walk()
             return;
         }
         if (!m_stopTested) {
-            m_window.highlightRead(static_cast<int>(m_position));
+            m_highlightDue = static_cast<int>(m_position);
             if (m_flags.stopFlag == ReadingFlags::kStopRequested) {
                 passOverRemainingCharacters();
                 continue;
@@ -136,19 +157,39 @@ void ReadingRun::walk()
             m_stopTested = true;
         }
         // The previous sound and the delay after it.
-        if (m_pacer.isHolding())
+        if (m_pacer.isHolding()) {
+            showProgress();
             return;
+        }
+        if (m_resumeLater && walked > 0 && walked % kSliceClockEvery == 0
+            && (walked >= kSliceMaxCharacters || std::chrono::steady_clock::now() - sliceStart >= kSliceTime)) {
+            // Stop, Quit and repaints are handled before the next character's lookup.
+            showProgress();
+            m_resumeLater->schedule([this] { advance(); });
+            return;
+        }
         sayCurrentCharacter();
+        ++walked;
+    }
+}
+
+void ReadingRun::showProgress()
+{
+    if (m_highlightDue >= 0 && m_highlightDue != m_highlightShown) {
+        m_highlightShown = m_highlightDue;
+        m_window.highlightRead(m_highlightDue);
     }
 }
 
 void ReadingRun::sayCurrentCharacter()
 {
     const char32_t character = m_text[m_position];
+    const SoundTable::Lookup found = List1.lookup(character);
+    if (found.outcome != SoundTable::Outcome::Skip)
+        showProgress();
     ++m_position;
     m_stopTested = false;
 
-    const SoundTable::Lookup found = List1.lookup(character);
     switch (found.outcome) {
     case SoundTable::Outcome::Skip:
         break;
@@ -166,10 +207,18 @@ void ReadingRun::playFound(const QString &soundName)
     Text1 = soundName;
     const std::optional<SoundProblem> problem = m_pacer.PlayWav(Text1);
     if (problem) {
-        const QString key = problem->kind == SoundProblem::Kind::NoOutput ? kNoOutputKey : problem->path;
+        // A missing folder is one fault, whatever the file: told once per run.
+        const bool noFolder = problem->kind == SoundProblem::Kind::BadFile
+            && !QFileInfo(QFileInfo(problem->path).absolutePath()).isDir();
+        const QString key = problem->kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
+            : noFolder                                                    ? kNoFolderKey
+                                                                          : problem->path;
         if (!m_reportedSoundProblems.contains(key)) {
             m_reportedSoundProblems.insert(key);
-            reportSoundProblem(*problem);
+            if (noFolder)
+                askUser(soundFolderMissingMessage(QFileInfo(problem->path).absolutePath()), true);
+            else
+                reportSoundProblem(*problem);
             return;
         }
     }
@@ -209,12 +258,16 @@ void ReadingRun::passOverRemainingCharacters()
 {
     // Nothing is waited for, looked up or played any more; the highlight ends where a
     // full walk ends, on all characters but the last.
-    m_window.highlightRead(static_cast<int>(m_text.size()) - 1);
+    m_highlightDue = static_cast<int>(m_text.size()) - 1;
+    showProgress();
     m_position = m_text.size();
 }
 
 void ReadingRun::finish()
 {
+    showProgress();
+    if (m_resumeLater)
+        m_resumeLater->cancel();
     m_running = false;
     m_window.showRunningButtons(false);
     m_window.setReadEnabled(true);

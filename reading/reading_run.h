@@ -3,6 +3,7 @@
 #include "reading/playback_pacer.h"
 #include "reading/reading_flags.h"
 #include "reading/reading_window.h"
+#include "reading/resume_later.h"
 #include "reading/sound_table.h"
 
 #include <QSet>
@@ -19,10 +20,12 @@ namespace reading {
 //  - before each character: the stop test, then the wait for the previous sound;
 //  - after starting a sound: while paused;
 //  - while a message box is open.
+// A long stretch without a hold (a run of line breaks) is walked in slices, handing
+// control back to the event loop between them, when a ResumeLater is given.
 class ReadingRun
 {
 public:
-    ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &timer);
+    ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &timer, ResumeLater *resumeLater = nullptr);
 
     // Start-up: the sound table from Text4 + "kaloncor.ref", then the player.
     void loadSoundTable();
@@ -46,6 +49,8 @@ private:
 
     void advance();
     void walk();
+    bool sliceIsOver(int charactersWalked) const;
+    void showProgress();
     void sayCurrentCharacter();
     void playFound(const QString &soundName);
     void reportSoundProblem(const SoundProblem &problem);
@@ -59,9 +64,14 @@ private:
     SoundTable List1;
     QString Text1; // sound name of the current character
     PlaybackPacer m_pacer;
+    ResumeLater *m_resumeLater;
 
-    std::u32string m_text;
+    platform::CharacterText m_text;
     size_t m_position = 0;        // index of the character being read
+    // The highlight is given to the window only where the walk stops or starts a
+    // sound, not for each line break it passes.
+    int m_highlightDue = -1;
+    int m_highlightShown = -1;
     bool m_stopTested = false;    // the current character has passed the stop test
     bool m_running = false;
     bool m_ended = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/character_text.h"
+
 #include <QString>
 #include <functional>
 #include <string>
@@ -26,7 +28,7 @@ public:
     virtual QString delayText() const = 0;      // Text5
     virtual void setDelayText(const QString &text) = 0;
 
-    virtual void showCorrection(const std::u32string &text) = 0; // Text2
+    virtual void showCorrection(const platform::CharacterText &text) = 0; // Text2
     // Highlights the first `characters` characters of the correction (code points).
     virtual void highlightRead(int characters) = 0;
     virtual void focusCorrection() = 0;

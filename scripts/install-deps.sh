@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(build-essential cmake qt6-base-dev qt6-translations-l10n libsdl2-dev espeak-ng sox libc-bin)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev pulseaudio pulseaudio-utils xvfb xdotool imagemagick fonts-dejavu-core)
+    # The sanitizer build and the fuzz targets: clang with its runtimes (libFuzzer, ASan, UBSan).
+    packages+=(clang libclang-rt-dev)
 fi
 
 missing=()

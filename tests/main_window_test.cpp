@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -111,6 +112,9 @@ private slots:
     void missingSoundBoxCanStopTheReading();
     void unreadableTableIsToldAtStart();
     void highlightFollowsTheReadingAcrossLineBreaks();
+    void hugeLineIsShownInParagraphs();
+    void stopDuringALongRunOfLineBreaks();
+    void longRunOfLineBreaksReachesTheCharactersAfterIt();
     void quitDuringARunEndsTheProgramWithoutMessage();
 };
 
@@ -358,8 +362,79 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
     QVERIFY(text2->hasFocus() || !QApplication::focusWidget());
     QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("a"));
     QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&form, "Command1")->isVisible(), 5000);
-    // All characters but the last; the line break shows as one paragraph separator.
-    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab") + QChar(QChar::ParagraphSeparator) + QStringLiteral("a"));
+    // All characters but the last; the line break shows as one.
+    QString selected = text2->textCursor().selectedText();
+    selected.replace(QChar(QChar::LineSeparator), QChar(u'\n')).replace(QChar(QChar::ParagraphSeparator), QChar(u'\n'));
+    QCOMPARE(selected, QStringLiteral("ab\na"));
+}
+
+// A million line breaks, then two characters with a sound.
+static const QByteArray kLongRunOfLineBreaks = QByteArray("\r\n").repeated(500000) + "ab";
+
+// True when a zero-time timer posted now runs within `ms` of the event loop.
+static bool windowAnswersWithin(int ms)
+{
+    bool answered = false;
+    QTimer::singleShot(0, [&answered] { answered = true; });
+    QElapsedTimer waited;
+    waited.start();
+    while (!answered && waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return answered;
+}
+
+// One paragraph of millions of characters would freeze the box at every layout.
+void MainWindowTest::hugeLineIsShownInParagraphs()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), QByteArray(200000, 'a') + "\r\n" + QByteArray(200000, 'b'));
+    TimedFakePlayer player(20);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    QVERIFY(text2->document()->blockCount() >= 2 * 200000 / 4096);
+    QString shown = text2->toPlainText();
+    QCOMPARE(shown.count(QLatin1Char('a')), 200000);
+    QCOMPARE(shown.remove(QLatin1Char('\n')), QString(200000, QLatin1Char('a')) + QString(200000, QLatin1Char('b')));
+    QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
+}
+
+void MainWindowTest::stopDuringALongRunOfLineBreaks()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), kLongRunOfLineBreaks);
+    TimedFakePlayer player(20);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QVERIFY(windowAnswersWithin(2000));
+    QVERIFY(form.readingRun().isRunning());
+    QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
+    QVERIFY(!form.readingRun().isRunning());
+    QVERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QVERIFY(child<QPushButton>(&form, "Command1")->isEnabled());
+    QTest::qWait(200);
+    QVERIFY(player.opened.isEmpty());
+}
+
+void MainWindowTest::longRunOfLineBreaksReachesTheCharactersAfterIt()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), kLongRunOfLineBreaks);
+    TimedFakePlayer player(20);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QVERIFY(windowAnswersWithin(2000));
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&form, "Command1")->isVisible(), 30000);
+    const QString folder = exercise.fields().soundFolder;
+    QCOMPARE(player.opened, QStringList({folder + QStringLiteral("son_a.wav"), folder + QStringLiteral("son_b.wav")}));
 }
 
 void MainWindowTest::tabFromStartReachesReadAndEnterReads()

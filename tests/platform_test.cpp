@@ -2,12 +2,14 @@
 #include "platform/default_fields.h"
 #include "platform/number_parsing.h"
 #include "platform/text_decoding.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace platform;
 
@@ -20,6 +22,16 @@ TEST(TextDecoding, ValidUtf8ReadsAsItsCharacters)
 TEST(TextDecoding, ByteOrderMarkIsNotACharacter)
 {
     EXPECT_EQ(decodeText(QByteArray("\xEF\xBB\xBF" "ab")), U"ab");
+}
+
+TEST(TextDecoding, ZeroWidthNoBreakSpaceAfterTheStartIsACharacter)
+{
+    EXPECT_EQ(decodeText(QByteArray("a\xEF\xBB\xBF" "b")), U"a\uFEFFb");
+    EXPECT_EQ(decodeText(QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "b")), U"\uFEFFb");
+    // Also once shown or used in a sound name, where it may come first.
+    EXPECT_EQ(toQString(U"\uFEFFb"), QStringLiteral("\uFEFFb"));
+    EXPECT_EQ(toQString(U'\uFEFF'), QStringLiteral("\uFEFF"));
+    EXPECT_EQ(toQString(U"a\U0001F600"), QStringLiteral("a\U0001F600"));
 }
 
 TEST(TextDecoding, AnythingElseIsWindows1252)
@@ -72,6 +84,14 @@ TEST(LeadingNumber, HugeValuesDoNotWrap)
 {
     EXPECT_GT(leadingNumber(QStringLiteral("1e999")), 1e300);
     EXPECT_LT(leadingNumber(QStringLiteral("-1e999")), -1e300);
+    EXPECT_GT(leadingNumber(QString(400, QLatin1Char('9')) + QStringLiteral("e-10")), 1e300);
+}
+
+TEST(LeadingNumber, TooSmallValuesReadZero)
+{
+    EXPECT_EQ(leadingNumber(QStringLiteral("1e-400")), 0.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("0.000001e-320")), 0.0);
+    EXPECT_EQ(leadingNumber(QStringLiteral("-1e-400")), 0.0);
 }
 
 TEST(RoundHalfToEven, HalvesGoToTheEvenNeighbour)
@@ -125,6 +145,44 @@ TEST(ReadOrCreateFile, MissingFolderOrFolderPathIsAnErrorInFrench)
     EXPECT_FALSE(folder.ok);
     EXPECT_TRUE(folder.error.contains(QStringLiteral("dossier")));
     EXPECT_FALSE(readOrCreateFile(QString()).ok);
+}
+
+TEST(ReadOrCreateFile, PipesAndDevicesAreRefusedWithoutWaiting)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Nobody writes to the pipe: a blocking open would never return.
+    for (const QString &path : {fifo, QStringLiteral("/dev/zero")}) {
+        const FileContent content = readOrCreateFile(path);
+        EXPECT_FALSE(content.ok) << qPrintable(path);
+        EXPECT_EQ(content.error, QStringLiteral("ce n'est pas un fichier ordinaire")) << qPrintable(path);
+    }
+}
+
+TEST(ReadOrCreateFile, ReasonsAreInTheProgramsOwnWords)
+{
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("plain.txt"));
+    testing_support::writeFile(plain, "x");
+    EXPECT_EQ(readOrCreateFile(plain + QStringLiteral("/test.txt")).error,
+              QStringLiteral("un élément du chemin n'est pas un dossier"));
+    EXPECT_EQ(readRegularFile(dir.filePath(QStringLiteral("absent.wav")), -1).error,
+              QStringLiteral("le fichier ou son dossier n'existe pas"));
+    const QString link = dir.filePath(QStringLiteral("loop"));
+    ASSERT_TRUE(QFile::link(link, link));
+    EXPECT_EQ(readOrCreateFile(link).error, QStringLiteral("le chemin contient trop de liens symboliques"));
+}
+
+TEST(ReadRegularFile, LargerThanTheLimitIsRefusedUnread)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big"));
+    testing_support::writeFile(path, QByteArray(11, 'a'));
+    EXPECT_TRUE(readRegularFile(path, 11).ok);
+    const FileContent refused = readRegularFile(path, 10);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.bytes.isEmpty());
 }
 
 TEST(DefaultFields, WineTrainerFolderWinsWhenItExists)

@@ -51,7 +51,27 @@ TEST(DelayTick, FieldIsReadAsItsLeadingNumberRoundedHalfToEven)
     EXPECT_EQ(intervalAfterTick(QStringLiteral("3.5")), 4);
     EXPECT_EQ(intervalAfterTick(QStringLiteral("250ms")), 250);
     EXPECT_EQ(intervalAfterTick(QStringLiteral("1.5")), 2);
-    EXPECT_EQ(intervalAfterTick(QStringLiteral("1e99")), std::numeric_limits<int>::max());
+}
+
+TEST(DelayTick, ValueTooLargeForTheTimerIsHeldToTheLongestDelay)
+{
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("65535")), 65535);
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("65536")), 65535);
+    EXPECT_EQ(intervalAfterTick(QStringLiteral("1e99")), 65535);
+    EXPECT_EQ(intervalAfterTick(QString(300, QLatin1Char('9'))), 65535);
+}
+
+TEST(DelayTick, UnderflowAndBeyondAnyNumberBecomeOne)
+{
+    // Too small or too large for a double: read as zero or as infinity, both "1".
+    for (const QString &text : {QStringLiteral("1e-400"), QStringLiteral("0.5e-99999999999"),
+                                QStringLiteral("1e400"), QString(5000, QLatin1Char('9')), QStringLiteral("-1e400")}) {
+        ReadingRig rig;
+        rig.window.Text5 = text;
+        rig.start();
+        EXPECT_EQ(rig.window.Text5, QStringLiteral("1")) << qPrintable(text.left(20));
+        EXPECT_EQ(rig.timer.interval(), 1) << qPrintable(text.left(20));
+    }
 }
 
 TEST(DelayTick, ValidFieldIsLeftAsTyped)

@@ -300,6 +300,55 @@ TEST_F(ReadingRunTest, StopWithThousandsOfCharactersLeftEndsInOneStep)
     EXPECT_LT(rig.window.highlights.size(), 10u);
 }
 
+// 300,000 line breaks, then two characters with a sound.
+const QByteArray kLongRunOfLineBreaks = QByteArray("\r\n").repeated(150000) + "ab";
+
+TEST_F(ReadingRunTest, LongRunOfLineBreaksIsWalkedInSlicesThenReadAsBefore)
+{
+    rig.readCorrection(kLongRunOfLineBreaks);
+    // Read returns to the event loop inside the run, before any sound.
+    EXPECT_TRUE(rig.run.isRunning());
+    EXPECT_TRUE(rig.resumeLater.isPending());
+    EXPECT_TRUE(rig.player.starts().empty());
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a", "son_b"}));
+    EXPECT_FALSE(rig.run.isRunning());
+    EXPECT_GE(rig.resumeLater.scheduled, 4);
+    // The highlight is set once per slice, not once per line break.
+    EXPECT_LT(rig.window.highlights.size(), 20u);
+    EXPECT_EQ(rig.window.lastHighlight(), static_cast<int>(kLongRunOfLineBreaks.size()) - 1);
+}
+
+TEST_F(ReadingRunTest, StopDuringARunOfLineBreaksActsAtTheNextCharacter)
+{
+    rig.readCorrection(kLongRunOfLineBreaks);
+    ASSERT_TRUE(rig.resumeLater.isPending());
+    rig.run.stop();
+    EXPECT_FALSE(rig.run.isRunning());
+    EXPECT_FALSE(rig.resumeLater.isPending());
+    EXPECT_EQ(rig.window.lastHighlight(), static_cast<int>(kLongRunOfLineBreaks.size()) - 1);
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_TRUE(rig.player.starts().empty());
+}
+
+TEST(ReadingRunSoundProblems, MissingSoundFolderIsToldOncePerRun)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.window.Text4 = rig.dir.filePath(QStringLiteral("absent")) + QLatin1Char('/');
+    for (const char *name : {"son_a", "son_b", "son_c"})
+        rig.player.setBadFile(rig.sound(QLatin1String(name)), QStringLiteral("le fichier n'existe pas"));
+    rig.readCorrection("abcab");
+    ASSERT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_EQ(rig.window.messages[0].text,
+              reading::soundFolderMissingMessage(rig.dir.filePath(QStringLiteral("absent"))));
+    EXPECT_TRUE(rig.window.messages[0].text.startsWith(QStringLiteral("Le dossier des sons")));
+    rig.window.answer();
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_FALSE(rig.run.isRunning());
+}
+
 TEST(ReadingRunStartup, UnreadableSoundTableIsToldAndLeavesOneEmptyRow)
 {
     ReadingRig rig;

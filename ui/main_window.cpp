@@ -20,8 +20,10 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <algorithm>
 #include <utility>
 
@@ -71,7 +73,7 @@ QString mainWindowTitle(int major, int minor, int revision)
 
 Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields, QWidget *parent)
     : QMainWindow(parent)
-    , m_run(*this, player, Timer1)
+    , m_run(*this, player, Timer1, &m_resumeLater)
 {
     setObjectName(QStringLiteral("Form1"));
     QFont windowFont = font();
@@ -315,46 +317,40 @@ void Form1::setDelayText(const QString &text)
     Text5->setText(text);
 }
 
-void Form1::showCorrection(const std::u32string &text)
+void Form1::showCorrection(const platform::CharacterText &text)
 {
-    // Line breaks of any kind show as one; the highlight follows in document positions.
-    QString shown;
-    shown.reserve(static_cast<qsizetype>(text.size()));
-    m_documentPositions.assign(1, 0);
-    m_documentPositions.reserve(text.size() + 1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char32_t c = text[i];
-        const bool crBeforeLf = c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n';
-        if (crBeforeLf) {
-            // shown with the LF that follows
-        } else if (c == U'\r' || c == U'\n') {
-            shown.append(QLatin1Char('\n'));
-        } else {
-            shown.append(platform::toQString(c));
-        }
-        m_documentPositions.push_back(static_cast<int>(shown.size()));
-    }
-    Text2->setPlainText(shown);
+    Text2->clear();
+    m_correctionLength = text.size();
+    Text2->setPlainText(m_shown.build(text));
 }
 
 void Form1::highlightRead(int characters)
 {
-    if (characters < 0 || m_documentPositions.empty())
+    if (characters < 0)
         return;
-    const size_t index = std::min(static_cast<size_t>(characters), m_documentPositions.size() - 1);
     QTextCursor cursor = Text2->textCursor();
+    const QTextBlock left = cursor.block();
     cursor.setPosition(0);
     // Never beyond the text shown, whatever it holds now.
     const int shownEnd = Text2->document()->characterCount() - 1;
-    cursor.setPosition(std::min(m_documentPositions[index], shownEnd), QTextCursor::KeepAnchor);
+    cursor.setPosition(std::min(m_shown.documentPosition(characters), shownEnd), QTextCursor::KeepAnchor);
     Text2->setTextCursor(cursor);
+    // A paragraph keeps its layout once shown; a walk through a huge correction would
+    // keep them all. The one left behind is laid out again if it comes back into view.
+    if (left.isValid() && left != cursor.block()) {
+        const int firstShown = Text2->cursorForPosition(QPoint(0, 0)).blockNumber();
+        const QRect view = Text2->viewport()->rect();
+        const int lastShown = Text2->cursorForPosition(view.bottomRight()).blockNumber();
+        if (left.blockNumber() < firstShown || left.blockNumber() > lastShown)
+            left.layout()->clearLayout();
+    }
     describeProgress(characters);
 }
 
 // The progress for screen readers, without a word per character.
 void Form1::describeProgress(int characters)
 {
-    const int length = static_cast<int>(m_documentPositions.size()) - 1;
+    const int length = static_cast<int>(m_correctionLength);
     Text2->setAccessibleDescription(
         QStringLiteral("caractère %1 sur %2").arg(std::min(characters + 1, length)).arg(length));
 }

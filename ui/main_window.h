@@ -2,8 +2,10 @@
 
 #include "platform/default_fields.h"
 #include "platform/qt_delay_timer.h"
+#include "platform/qt_resume_later.h"
 #include "reading/reading_run.h"
 #include "reading/reading_window.h"
+#include "ui/shown_correction.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -40,7 +42,7 @@ public:
     QString soundFolder() const override;
     QString delayText() const override;
     void setDelayText(const QString &text) override;
-    void showCorrection(const std::u32string &text) override;
+    void showCorrection(const platform::CharacterText &text) override;
     void highlightRead(int characters) override;
     void focusCorrection() override;
     void showRunningButtons(bool running) override;
@@ -73,6 +75,7 @@ private:
     void backAtRest();
 
     platform::QtDelayTimer Timer1;
+    platform::QtResumeLater m_resumeLater;
     reading::ReadingRun m_run;
 
     QPlainTextEdit *Text2 = nullptr;
@@ -92,9 +95,9 @@ private:
     QAction *apropos = nullptr;
     QPointer<Form2> m_about;
 
-    // Document position after each character of the correction (line breaks are
-    // shown as one, characters beyond 16 bits take two).
-    std::vector<int> m_documentPositions;
+    // The correction as laid out in Text2, for the highlight.
+    ShownCorrection m_shown;
+    size_t m_correctionLength = 0; // characters, for the progress told to screen readers
     bool m_unloading = false;
 };
 

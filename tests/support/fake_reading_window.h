@@ -35,7 +35,7 @@ public:
     QString soundFolder() const override { return Text4; }
     QString delayText() const override { return Text5; }
     void setDelayText(const QString &text) override { Text5 = text; }
-    void showCorrection(const std::u32string &text) override { shownText = text; }
+    void showCorrection(const platform::CharacterText &text) override { shownText = text.toU32String(); }
     void highlightRead(int characters) override { highlights.push_back(characters); }
     void focusCorrection() override { ++focusRequests; }
     void showRunningButtons(bool running) override { runningButtons = running; }

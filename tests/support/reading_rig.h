@@ -2,6 +2,7 @@
 
 #include "fake_delay_timer.h"
 #include "fake_reading_window.h"
+#include "fake_resume_later.h"
 #include "fake_sound_player.h"
 #include "manual_clock.h"
 #include "reading/reading_run.h"
@@ -45,7 +46,8 @@ struct ReadingRig
     FakeSoundPlayer player{clock};
     FakeDelayTimer timer{clock};
     FakeReadingWindow window;
-    reading::ReadingRun run{window, player, timer};
+    FakeResumeLater resumeLater{clock};
+    reading::ReadingRun run{window, player, timer, &resumeLater};
 };
 
 } // namespace testing_support

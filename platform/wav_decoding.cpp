@@ -1,0 +1,167 @@
+#include "platform/wav_decoding.h"
+
+#include "platform/binary_file.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+// SDL's resampling stream keeps back its last frames even after a flush (512 source
+// frames when it raises the rate, more when it lowers it); silence fed after the sound,
+// then a cut at the exact length, keeps them. Counted at the target rate, with a floor
+// in source frames, so that it stays small whatever the rates.
+constexpr long long kPaddingTargetFrames = 4096;
+constexpr long long kMinPaddingSourceFrames = 1024;
+// Source bytes handed to the converter at a time.
+constexpr int kPieceBytes = 64 * 1024;
+
+QString sdlError()
+{
+    return QString::fromUtf8(SDL_GetError());
+}
+
+quint32 littleEndian32(const char *p)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(p);
+    return u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<quint32>(u[3]) << 24);
+}
+
+quint16 littleEndian16(const char *p)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(p);
+    return static_cast<quint16>(u[0] | (u[1] << 8));
+}
+
+// The rate and channel count of the "fmt " chunk, read before anything is decoded.
+// A file whose header cannot be found is left to the decoder to refuse.
+bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
+{
+    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0
+        || std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
+        return false;
+    qsizetype at = 12;
+    while (at + 8 <= bytes.size()) {
+        const char *chunk = bytes.constData() + at;
+        const qsizetype size = littleEndian32(chunk + 4);
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (size < 8 || at + 16 > bytes.size())
+                return false;
+            channels = littleEndian16(chunk + 10);
+            rate = littleEndian32(chunk + 12);
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+QString limitProblem(long long rate, int channels)
+{
+    if (rate < kMinWavRate || rate > kMaxWavRate)
+        return QStringLiteral("fréquence d'échantillonnage de %1 Hz non prise en charge (de %2 à %3 Hz)")
+            .arg(rate)
+            .arg(kMinWavRate)
+            .arg(kMaxWavRate);
+    if (channels < 1 || channels > kMaxWavChannels)
+        return QStringLiteral("%1 canaux, non pris en charge (%2 au plus)").arg(channels).arg(kMaxWavChannels);
+    return {};
+}
+
+DecodedWav failed(const QString &reason)
+{
+    DecodedWav result;
+    result.error = reason;
+    return result;
+}
+
+// Takes what the stream has ready, keeping no more than `wanted` samples.
+bool drain(SDL_AudioStream *stream, std::vector<float> &samples, size_t wanted, std::vector<float> &chunk)
+{
+    for (;;) {
+        const int got = SDL_AudioStreamGet(stream, chunk.data(), static_cast<int>(chunk.size() * sizeof(float)));
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        const size_t count = std::min(static_cast<size_t>(got) / sizeof(float), wanted - samples.size());
+        samples.insert(samples.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+}
+
+} // namespace
+
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
+{
+    const FileContent file = readRegularFile(path, kMaxWavBytes);
+    if (!file.ok)
+        return failed(file.error);
+    return decodeWavData(file.bytes, targetRate, targetChannels);
+}
+
+DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels)
+{
+    if (bytes.size() > kMaxWavBytes)
+        return failed(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024)));
+    long long headerRate = 0;
+    int headerChannels = 0;
+    if (readFormat(bytes, headerRate, headerChannels)) {
+        const QString problem = limitProblem(headerRate, headerChannels);
+        if (!problem.isEmpty())
+            return failed(problem);
+    }
+
+    SDL_RWops *memory = SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size()));
+    SDL_AudioSpec source{};
+    Uint8 *buffer = nullptr;
+    Uint32 bufferLength = 0;
+    if (memory == nullptr || SDL_LoadWAV_RW(memory, 1, &source, &buffer, &bufferLength) == nullptr)
+        return failed(QStringLiteral("ce n'est pas un fichier WAV lisible (%1)").arg(sdlError()));
+    const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> wav(buffer, &SDL_FreeWAV);
+    // The decoder's own reading of the header is the one that counts.
+    const QString problem = limitProblem(source.freq, source.channels);
+    if (!problem.isEmpty())
+        return failed(problem);
+
+    const int frameBytes = SDL_AUDIO_BITSIZE(source.format) / 8 * source.channels;
+    const std::unique_ptr<SDL_AudioStream, decltype(&SDL_FreeAudioStream)> stream(
+        SDL_NewAudioStream(source.format, source.channels, source.freq, AUDIO_F32SYS,
+                           static_cast<Uint8>(targetChannels), targetRate),
+        &SDL_FreeAudioStream);
+    if (!stream || frameBytes <= 0)
+        return failed(QStringLiteral("format audio non pris en charge (%1)").arg(sdlError()));
+
+    const long long sourceFrames = bufferLength / static_cast<Uint32>(frameBytes);
+    const long long frames = (sourceFrames * targetRate + source.freq / 2) / source.freq;
+    const size_t wanted = static_cast<size_t>(frames) * static_cast<size_t>(targetChannels);
+    DecodedWav result;
+    result.samples.reserve(wanted);
+    std::vector<float> chunk(4096);
+
+    const int piece = std::max(frameBytes, kPieceBytes / frameBytes * frameBytes);
+    const auto put = [&](const Uint8 *data, long long length) {
+        for (long long done = 0; done < length;) {
+            const int size = static_cast<int>(std::min<long long>(piece, length - done));
+            if (SDL_AudioStreamPut(stream.get(), data + done, size) != 0 || !drain(stream.get(), result.samples, wanted, chunk))
+                return false;
+            done += size;
+        }
+        return true;
+    };
+    const long long paddingFrames = std::max(kMinPaddingSourceFrames,
+                                             (kPaddingTargetFrames * source.freq + targetRate - 1) / targetRate);
+    const std::vector<Uint8> silence(static_cast<size_t>(piece), source.format == AUDIO_U8 ? 0x80 : 0x00);
+    bool converted = put(wav.get(), static_cast<long long>(sourceFrames) * frameBytes);
+    for (long long left = paddingFrames * frameBytes; converted && left > 0; left -= piece)
+        converted = put(silence.data(), std::min<long long>(piece, left));
+    if (!converted || SDL_AudioStreamFlush(stream.get()) != 0 || !drain(stream.get(), result.samples, wanted, chunk))
+        return failed(QStringLiteral("conversion impossible (%1)").arg(sdlError()));
+    result.samples.shrink_to_fit();
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace platform {
+
+// Limits past which a WAV is refused before it is decoded: beyond them a file is not
+// a character's sound, and converting it would cost gigabytes or crash the converter.
+inline constexpr qint64 kMaxWavBytes = 64LL * 1024 * 1024;
+inline constexpr int kMinWavRate = 1000;
+inline constexpr int kMaxWavRate = 384000;
+inline constexpr int kMaxWavChannels = 8;
+
+struct DecodedWav
+{
+    std::vector<float> samples; // interleaved, at the target rate and channel count
+    QString error;              // French reason when the file cannot be used
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Decodes a WAV file to 32-bit float samples at `targetRate` and `targetChannels`,
+// converted in bounded pieces and cut at the sound's exact length. The sample vector
+// holds no more than the sound.
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels);
+// The same for a file already in memory.
+DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels);
+
+} // namespace platform

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs each fuzz target for a given time, starting from its seed corpus; what a run
+# finds is kept in the build folder (fuzz-corpus/, fuzz-logs/, crash files).
+# usage: fuzz.sh BUILD_DIR SECONDS [TARGET...]   (targets: sound_table text_decoding delay_rule wav_decoding)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "$1" && pwd)"
+seconds="$2"
+shift 2
+targets=("$@")
+[[ ${#targets[@]} -eq 0 ]] && targets=(sound_table text_decoding delay_rule wav_decoding)
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+failed=0
+mkdir -p "$build/fuzz-logs" "$build/fuzz-crashes"
+for target in "${targets[@]}"; do
+    corpus="$build/fuzz-corpus/$target"
+    mkdir -p "$corpus"
+    log="$build/fuzz-logs/$target.log"
+    echo "fuzz_$target: ${seconds}s (log: $log)"
+    if ! "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 -artifact_prefix="$build/fuzz-crashes/$target-" \
+        "$corpus" "$root/tests/fuzz/corpus/$target" >"$log" 2>&1; then
+        echo "fuzz_$target FAILED:"
+        tail -n 40 "$log"
+        failed=1
+    else
+        grep -E "stat::number_of_executed_units|cov:" "$log" | tail -n 2
+    fi
+done
+exit "$failed"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/character_text.h"
+
+#include <QString>
+#include <vector>
+
+namespace ui {
+
+// How the correction is laid out in the text box, and where each character lands.
+//
+// A line break of any kind (CR LF, CR, LF) shows as one. The box lays out and stores
+// each paragraph as a whole, so a paragraph per line would cost hundreds of bytes per
+// empty line and a single huge line would freeze it: lines are gathered into paragraphs
+// of about a thousand characters or a few dozen lines (line separators inside), and a
+// line longer than a few thousand characters is cut into paragraphs of that length.
+class ShownCorrection
+{
+public:
+    // The text to put in the box. Keeps `text` (shared, not copied) for the mapping.
+    QString build(const platform::CharacterText &text);
+    void clear();
+
+    // Document position just after the first `characters` characters.
+    int documentPosition(int characters) const;
+
+private:
+    struct State
+    {
+        int position = 0;    // document position before the next character
+        int blockLength = 0; // characters of the current paragraph so far
+        int blockLines = 0;  // line breaks inside it
+    };
+
+    // Moves past character i; writes what it shows at `shown` unless that is null.
+    void step(size_t i, State &state, QChar *&shown) const;
+
+    platform::CharacterText m_text;
+    std::vector<State> m_checkpoints; // the state before every kCheckpointEvery-th character
+};
+
+} // namespace ui
