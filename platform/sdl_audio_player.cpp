@@ -1,5 +1,8 @@
 #include "platform/sdl_audio_player.h"
 
+#include "platform/wav_decoding.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QtDebug>
 #include <algorithm>
@@ -17,7 +20,6 @@ namespace {
 
 constexpr int kPreferredRate = 44100;
 constexpr Uint8 kPreferredChannels = 2;
-constexpr int kResamplerPaddingFrames = 4096;
 constexpr int kWatchIntervalMs = 100;
 // A device that has taken nothing this long after a sound's end is taken for lost.
 constexpr double kLongestStallSeconds = 3.0;
@@ -63,6 +65,8 @@ SdlAudioPlayer::SdlAudioPlayer(QObject *parent)
     , m_watchdog(this)
     , m_idleTimer(this)
 {
+    m_decoderThread.setObjectName(QStringLiteral("WAV decoder"));
+    m_decoderContext.moveToThread(&m_decoderThread);
     connect(&m_deadline, &PreciseDeadline::reached, this, &SdlAudioPlayer::deadlineReached);
     m_watchdog.setInterval(kWatchIntervalMs);
     connect(&m_watchdog, &QTimer::timeout, this, &SdlAudioPlayer::watchOutput);
@@ -165,6 +169,8 @@ void SdlAudioPlayer::closeOutput()
 void SdlAudioPlayer::shutDown(std::chrono::milliseconds limit)
 {
     m_shutDown = true;
+    m_decoderThread.quit();
+    m_decoderThread.wait();
     ++m_generation;
     stopWaiting();
     m_idleTimer.stop();
@@ -191,6 +197,8 @@ void SdlAudioPlayer::close()
     ++m_generation;
     stopWaiting();
     m_loaded.reset();
+    m_decodeWanted = 0;
+    m_playWhenDecoded = false;
     if (m_device != 0 && !m_shutDown)
         m_idleTimer.start();
 }
@@ -198,6 +206,7 @@ void SdlAudioPlayer::close()
 std::optional<reading::SoundProblem> SdlAudioPlayer::open(const QString &path)
 {
     m_loaded.reset();
+    m_decodeWanted = 0;
     if (m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
         closeOutput();
     if (m_device == 0 && !m_shutDown && (m_idleClosed || m_reopenAllowed)) {
@@ -209,8 +218,7 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::open(const QString &path)
         return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, path, reason};
     }
     QString reason;
-    m_loaded = load(path, reason);
-    if (!m_loaded) {
+    if (!startLoading(path, reason)) {
         qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(reason));
         return reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, reason};
     }
@@ -222,11 +230,20 @@ void SdlAudioPlayer::play()
     ++m_generation;
     m_awaitingCompletion = true;
     m_idleTimer.stop();
+    if (m_decodeWanted != 0) {
+        m_playWhenDecoded = true; // placed once decoded, from the moment it is ready
+        return;
+    }
     if (m_device == 0 || !m_loaded) {
         // Nothing to hear: the sound ends at once, but never inside play().
         postCompletion(m_generation);
         return;
     }
+    placeLoadedSound();
+}
+
+void SdlAudioPlayer::placeLoadedSound()
+{
     const double now = wallNow();
     SDL_LockAudioDevice(m_device);
     m_placedSteady = m_schedule->isSteady();
@@ -346,75 +363,105 @@ void SdlAudioPlayer::deliverCompletion(quint64 generation)
     complete();
 }
 
-std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::load(const QString &path, QString &reason)
+bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
         reason = QStringLiteral("le fichier n'existe pas");
-        return nullptr;
+        return false;
     }
     if (!info.isFile()) {
         reason = QStringLiteral("ce n'est pas un fichier");
-        return nullptr;
+        return false;
     }
     const auto cached = m_cache.constFind(path);
-    if (cached != m_cache.constEnd() && cached->modified == info.lastModified() && cached->size == info.size())
-        return cached->samples;
+    if (cached != m_cache.constEnd() && cached->modified == info.lastModified() && cached->size == info.size()) {
+        m_loaded = cached->samples;
+        return true;
+    }
+    forget(path);
 
-    std::shared_ptr<const Samples> samples = decode(path, reason);
-    if (samples)
-        m_cache.insert(path, CachedSound{info.lastModified(), info.size(), samples});
-    else
-        m_cache.remove(path);
-    return samples;
-}
-std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::decode(const QString &path, QString &reason) const
-{
-    SDL_RWops *file = SDL_RWFromFile(path.toUtf8().constData(), "rb");
-    if (file == nullptr) {
-        reason = QStringLiteral("lecture impossible (%1)").arg(sdlError());
-        return nullptr;
-    }
-    SDL_AudioSpec source{};
-    Uint8 *buffer = nullptr;
-    Uint32 bufferLength = 0;
-    if (SDL_LoadWAV_RW(file, 1, &source, &buffer, &bufferLength) == nullptr) {
-        reason = QStringLiteral("ce n'est pas un fichier WAV lisible (%1)").arg(sdlError());
-        return nullptr;
-    }
-    const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> wav(buffer, &SDL_FreeWAV);
-
-    std::unique_ptr<SDL_AudioStream, decltype(&SDL_FreeAudioStream)> stream(
-        SDL_NewAudioStream(source.format, source.channels, source.freq, m_spec.format, m_spec.channels, m_spec.freq),
-        &SDL_FreeAudioStream);
-    // SDL 2.26's resampling stream keeps back the last few hundred frames even after a
-    // flush; feeding silence after the sound and cutting at its exact length keeps them.
-    const int sourceFrameBytes = SDL_AUDIO_BITSIZE(source.format) / 8 * source.channels;
-    const std::vector<Uint8> padding(static_cast<size_t>(kResamplerPaddingFrames * sourceFrameBytes),
-                                     source.format == AUDIO_U8 ? 0x80 : 0x00);
-    if (!stream || sourceFrameBytes <= 0 || SDL_AudioStreamPut(stream.get(), wav.get(), static_cast<int>(bufferLength)) != 0
-        || SDL_AudioStreamPut(stream.get(), padding.data(), static_cast<int>(padding.size())) != 0
-        || SDL_AudioStreamFlush(stream.get()) != 0) {
-        reason = QStringLiteral("format audio non pris en charge (%1)").arg(sdlError());
-        return nullptr;
-    }
-    // A resampling stream may hand out its flushed tail in more than one piece.
-    auto samples = std::make_shared<Samples>();
-    std::vector<float> chunk(4096);
-    for (;;) {
-        const int got = SDL_AudioStreamGet(stream.get(), chunk.data(), static_cast<int>(chunk.size() * sizeof(float)));
-        if (got < 0) {
-            reason = QStringLiteral("conversion impossible (%1)").arg(sdlError());
-            return nullptr;
+    if (info.size() <= kDecodeHereBytes) {
+        DecodedWav decoded = decodeWav(path, m_spec.freq, m_spec.channels);
+        if (!decoded.ok()) {
+            reason = decoded.error;
+            return false;
         }
-        if (got == 0)
-            break;
-        samples->insert(samples->end(), chunk.begin(), chunk.begin() + got / static_cast<int>(sizeof(float)));
+        m_loaded = remember(path, info, std::move(decoded.samples));
+        return true;
     }
-    const long long sourceFrames = bufferLength / static_cast<Uint32>(sourceFrameBytes);
-    const auto frames = static_cast<size_t>((sourceFrames * m_spec.freq + source.freq / 2) / source.freq);
-    samples->resize(std::min(samples->size(), frames * m_spec.channels));
-    return samples;
+
+    // A large sound is decoded on the decoder's thread, so the window never waits for
+    // it; what its beginning already tells is refused at once.
+    if (info.size() > kMaxWavBytes) {
+        reason = QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024));
+        return false;
+    }
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        reason = wavFormatProblem(file.read(kHeaderBytes));
+        if (!reason.isEmpty())
+            return false;
+    }
+    if (!m_decoderThread.isRunning())
+        m_decoderThread.start();
+    const quint64 request = ++m_decodeSerial;
+    m_decodeWanted = request;
+    const int rate = m_spec.freq;
+    const int channels = m_spec.channels;
+    QMetaObject::invokeMethod(&m_decoderContext, [this, path, rate, channels, request] {
+        auto decoded = std::make_shared<DecodedWav>(decodeWav(path, rate, channels));
+        QMetaObject::invokeMethod(this, [this, path, request, decoded] { backgroundDecodingDone(path, request, decoded); },
+                                  Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+    return true;
+}
+
+void SdlAudioPlayer::backgroundDecodingDone(const QString &path, quint64 request, const std::shared_ptr<DecodedWav> &decoded)
+{
+    if (request != m_decodeWanted)
+        return; // closed since
+    m_decodeWanted = 0;
+    const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
+    m_playWhenDecoded = false;
+    if (!decoded->ok()) {
+        qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(decoded->error));
+        reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, decoded->error});
+        if (waiting)
+            postCompletion(m_generation);
+        return;
+    }
+    m_loaded = remember(path, QFileInfo(path), std::move(decoded->samples));
+    if (!waiting)
+        return;
+    if (m_device != 0)
+        placeLoadedSound();
+    else
+        postCompletion(m_generation);
+}
+
+// Decoded sounds are kept while they stay within a bound; past it the cache starts afresh.
+std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::remember(const QString &path, const QFileInfo &info,
+                                                                        Samples &&samples)
+{
+    auto kept = std::make_shared<const Samples>(std::move(samples));
+    const qint64 bytes = static_cast<qint64>(kept->size() * sizeof(float));
+    if (m_cacheBytes + bytes > kLargestCacheBytes) {
+        m_cache.clear();
+        m_cacheBytes = 0;
+    }
+    m_cache.insert(path, CachedSound{info.lastModified(), info.size(), kept});
+    m_cacheBytes += bytes;
+    return kept;
+}
+
+void SdlAudioPlayer::forget(const QString &path)
+{
+    const auto cached = m_cache.constFind(path);
+    if (cached == m_cache.constEnd())
+        return;
+    m_cacheBytes -= static_cast<qint64>(cached->samples->size() * sizeof(float));
+    m_cache.erase(cached);
 }
 
 } // namespace platform

@@ -2,11 +2,14 @@
 
 #include "platform/output_schedule.h"
 #include "platform/precise_deadline.h"
+#include "platform/wav_decoding.h"
 #include "reading/sound_player.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 #include <SDL.h>
 #include <chrono>
@@ -37,6 +40,10 @@ public:
     // depend on it (sounds are placed to the frame).
     static constexpr int kBufferFrames = 4096;
     static constexpr int kIdleCloseMs = 5000;
+    // Larger sounds are decoded away from the GUI thread (a few milliseconds' work here).
+    static constexpr qint64 kDecodeHereBytes = 1024 * 1024;
+    static constexpr qint64 kHeaderBytes = 4096;
+    static constexpr qint64 kLargestCacheBytes = 256LL * 1024 * 1024;
 
     explicit SdlAudioPlayer(QObject *parent = nullptr);
     ~SdlAudioPlayer() override;
@@ -76,8 +83,11 @@ private:
     void deliverCompletion(quint64 generation);
     void postCompletion(quint64 generation);
     void stopWaiting();
-    std::shared_ptr<const Samples> load(const QString &path, QString &reason);
-    std::shared_ptr<const Samples> decode(const QString &path, QString &reason) const;
+    void placeLoadedSound();
+    bool startLoading(const QString &path, QString &reason);
+    void backgroundDecodingDone(const QString &path, quint64 request, const std::shared_ptr<DecodedWav> &decoded);
+    std::shared_ptr<const Samples> remember(const QString &path, const QFileInfo &info, Samples &&samples);
+    void forget(const QString &path);
 
     SDL_AudioDeviceID m_device = 0;
     SDL_AudioSpec m_spec{};
@@ -91,6 +101,13 @@ private:
     const std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
     std::shared_ptr<const Samples> m_loaded;
     QHash<QString, CachedSound> m_cache;
+    qint64 m_cacheBytes = 0;
+    // Large sounds are decoded on a thread of their own; only the latest one is wanted.
+    QThread m_decoderThread;
+    QObject m_decoderContext;
+    quint64 m_decodeSerial = 0;
+    quint64 m_decodeWanted = 0;
+    bool m_playWhenDecoded = false;
 
     PreciseDeadline m_deadline;
     QTimer m_watchdog;

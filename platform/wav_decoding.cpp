@@ -95,6 +95,13 @@ bool drain(SDL_AudioStream *stream, std::vector<float> &samples, size_t wanted, 
 
 } // namespace
 
+QString wavFormatProblem(const QByteArray &beginning)
+{
+    long long rate = 0;
+    int channels = 0;
+    return readFormat(beginning, rate, channels) ? limitProblem(rate, channels) : QString();
+}
+
 DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
 {
     const FileContent file = readRegularFile(path, kMaxWavBytes);

@@ -26,5 +26,8 @@ struct DecodedWav
 DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels);
 // The same for a file already in memory.
 DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels);
+// The refusal that the beginning of a WAV file already tells (rate, channels), or an
+// empty text: a quick look before a long decoding.
+QString wavFormatProblem(const QByteArray &beginning);
 
 } // namespace platform

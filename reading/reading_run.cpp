@@ -29,6 +29,7 @@ ReadingRun::ReadingRun(ReadingWindow &window, SoundPlayer &player, DelayTimer &t
     , m_resumeLater(resumeLater)
 {
     m_pacer.setReleasedHandler([this] { advance(); });
+    player.setLateProblemHandler([this](const SoundProblem &problem) { lateSoundProblem(problem); });
 }
 
 void ReadingRun::loadSoundTable()
@@ -206,25 +207,38 @@ void ReadingRun::playFound(const QString &soundName)
 {
     Text1 = soundName;
     const std::optional<SoundProblem> problem = m_pacer.PlayWav(Text1);
-    if (problem) {
-        // A missing folder is one fault, whatever the file: told once per run.
-        const bool noFolder = problem->kind == SoundProblem::Kind::BadFile
-            && !QFileInfo(QFileInfo(problem->path).absolutePath()).isDir();
-        const QString key = problem->kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
-            : noFolder                                                    ? kNoFolderKey
-                                                                          : problem->path;
-        if (!m_reportedSoundProblems.contains(key)) {
-            m_reportedSoundProblems.insert(key);
-            if (noFolder)
-                askUser(soundFolderMissingMessage(QFileInfo(problem->path).absolutePath()), true);
-            else
-                reportSoundProblem(*problem);
-            return;
-        }
-    }
+    if (problem && tellSoundProblem(*problem))
+        return;
     // A pause is honoured only here, right after a sound has been started.
     if (m_flags.pauseFlag == 1)
         m_hold = Hold::Pause;
+}
+
+// Each problem once per run; returns whether the user is being told.
+bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
+{
+    // A missing folder is one fault, whatever the file: told once per run.
+    const bool noFolder = problem.kind == SoundProblem::Kind::BadFile
+        && !QFileInfo(QFileInfo(problem.path).absolutePath()).isDir();
+    const QString key = problem.kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
+        : noFolder                                                   ? kNoFolderKey
+                                                                     : problem.path;
+    if (m_reportedSoundProblems.contains(key))
+        return false;
+    m_reportedSoundProblems.insert(key);
+    if (noFolder)
+        askUser(soundFolderMissingMessage(QFileInfo(problem.path).absolutePath()), true);
+    else
+        reportSoundProblem(problem);
+    return true;
+}
+
+// A sound found unplayable after it was started: told as if at its start, unless a
+// message is already open.
+void ReadingRun::lateSoundProblem(const SoundProblem &problem)
+{
+    if (m_running && m_hold != Hold::Message)
+        tellSoundProblem(problem);
 }
 
 void ReadingRun::reportSoundProblem(const SoundProblem &problem)

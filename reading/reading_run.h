@@ -53,6 +53,8 @@ private:
     void showProgress();
     void sayCurrentCharacter();
     void playFound(const QString &soundName);
+    bool tellSoundProblem(const SoundProblem &problem);
+    void lateSoundProblem(const SoundProblem &problem);
     void reportSoundProblem(const SoundProblem &problem);
     void askUser(const QString &text, bool pauseAfterwards);
     void messageClosed(MessageAnswer answer, bool pauseAfterwards);

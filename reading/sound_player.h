@@ -23,10 +23,13 @@ struct SoundProblem
 // has ended, and never from inside play() itself. A sound that could not be opened
 // completes at once (asynchronously) all the same, so that a reading never hangs.
 // close() stops the current sound; a closed sound does not complete.
+// A problem found only after open() returned (a large file decoded in the background)
+// is told through the late-problem handler, before the sound completes at once.
 class SoundPlayer
 {
 public:
     using CompletionHandler = std::function<void()>;
+    using ProblemHandler = std::function<void(const SoundProblem &)>;
 
     virtual ~SoundPlayer() = default;
 
@@ -37,6 +40,7 @@ public:
     virtual void play() = 0;
 
     void setCompletionHandler(CompletionHandler handler) { m_onCompletion = std::move(handler); }
+    void setLateProblemHandler(ProblemHandler handler) { m_onLateProblem = std::move(handler); }
 
 protected:
     void complete()
@@ -44,9 +48,15 @@ protected:
         if (m_onCompletion)
             m_onCompletion();
     }
+    void reportLateProblem(const SoundProblem &problem)
+    {
+        if (m_onLateProblem)
+            m_onLateProblem(problem);
+    }
 
 private:
     CompletionHandler m_onCompletion;
+    ProblemHandler m_onLateProblem;
 };
 
 } // namespace reading

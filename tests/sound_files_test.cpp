@@ -7,6 +7,7 @@
 #include "test_files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -149,6 +150,54 @@ TEST_F(SoundFiles, ChangedFileIsDecodedAgain)
     ASSERT_TRUE(makeTone(path("s.wav"), 440, 0.3));
     ASSERT_FALSE(player.open(path("s.wav")).has_value());
     EXPECT_NEAR(player.loadedDurationMs(), 300.0, 2.0);
+}
+
+// A sound of over a megabyte is decoded away from the window's thread: open() returns
+// before it is decoded, play() waits for it, and it is heard whole.
+TEST_F(SoundFiles, LargeSoundIsDecodedInTheBackgroundAndPlaysWhole)
+{
+    ASSERT_TRUE(makeTone(path("long.wav"), 440, 3.0, {"-r", "48000", "-c", "2", "-b", "32", "-e", "floating-point"}));
+    ASSERT_GT(QFileInfo(path("long.wav")).size(), SdlAudioPlayer::kDecodeHereBytes);
+    CompletionCounter completions(player);
+    ASSERT_FALSE(player.open(path("long.wav")).has_value());
+    EXPECT_EQ(player.loadedDurationMs(), 0.0);
+    player.play();
+    EXPECT_TRUE(completions.waitFor(1, 8000));
+    EXPECT_NEAR(player.loadedDurationMs(), 3000.0, 1.0);
+    completions.settle(100);
+    EXPECT_EQ(completions.count, 1);
+}
+
+// Only the decoder can tell that a large file's encoding is unknown: the problem comes
+// late, through its own handler, and the sound still ends.
+TEST_F(SoundFiles, LargeUndecodableSoundIsToldLateAndStillEnds)
+{
+    QByteArray wav("RIFF\0\0\0\0WAVEfmt ", 16);
+    const auto u16 = [&](int v) { wav.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); };
+    const auto u32 = [&](qint64 v) { u16(int(v & 0xffff)); u16(int((v >> 16) & 0xffff)); };
+    u32(16);
+    u16(0x55); // MP3 in a WAV: not something SDL decodes
+    u16(2);
+    u32(44100);
+    u32(176400);
+    u16(4);
+    u16(16);
+    const QByteArray body(2 * 1024 * 1024, '\x11');
+    wav.append("data", 4);
+    u32(body.size());
+    wav.append(body);
+    writeBytes("mp3.wav", wav);
+
+    CompletionCounter completions(player);
+    std::vector<SoundProblem> late;
+    player.setLateProblemHandler([&](const SoundProblem &problem) { late.push_back(problem); });
+    ASSERT_FALSE(player.open(path("mp3.wav")).has_value());
+    player.play();
+    EXPECT_TRUE(completions.waitFor(1, 5000));
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0].kind, SoundProblem::Kind::BadFile);
+    EXPECT_EQ(late[0].path, path("mp3.wav"));
+    EXPECT_FALSE(late[0].reason.isEmpty());
 }
 
 TEST(NoSoundOutput, ReadingGoesOnWithOneMessageAndTheNextReadFindsTheOutput)
