@@ -15,6 +15,8 @@ list=$1
 sample=$2
 out=$3
 mkdir -p "$out"
+# Sounds of an earlier list must not linger in the folder (it is installed whole).
+rm -f "$out"/*.wav
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
