@@ -159,8 +159,9 @@ TEST(DefaultFields, FirstWineTrainerFolderHoldingATableWins)
             const bool withTable = folder.startsWith(QLatin1Char('*'));
             folder.remove(QLatin1Char('*'));
             ASSERT_TRUE(QDir().mkpath(root.filePath(paths[folder])));
-            if (withTable)
+            if (withTable) {
                 ASSERT_TRUE(testing_support::writeFile(root.filePath(paths[folder] + QStringLiteral("/kaloncor.ref")), "A a\r\n"));
+            }
         }
         const DefaultFields fields = defaultFields(root.filePath(QStringLiteral("home")), QStringLiteral("/opt/app/bin"),
                                                    root.filePath(QStringLiteral("prefix")));
