@@ -5,6 +5,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QRegularExpression>
 #include <cstdio>
 
@@ -99,7 +100,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return usageError(QStringLiteral("le dossier des sons est vide"));
         // Paths are the folder's text followed by a file name.
         if (!endsWithSeparator(result.soundFolder))
-            result.soundFolder.append(QLatin1Char('/'));
+            result.soundFolder.append(QDir::separator());
     }
     if (parser.isSet(delai)) {
         result.delay = parser.value(delai);
