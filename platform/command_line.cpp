@@ -74,21 +74,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return result;
     }
     if (!parsed) {
-        // Qt's own error text is English; the two failures it knows are told again in French.
+        // Qt's error texts are English: each of its two failures is told again in French.
         if (!parser.unknownOptionNames().isEmpty()) {
             const QString name = parser.unknownOptionNames().constFirst();
             return usageError(QStringLiteral("option inconnue « %1%2 »")
                                   .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
         }
-        // Otherwise a value is missing (-s, -d) or given to an option that takes none (--version=2).
+        // The other is a missing value (help and version, which take none, have answered above).
         static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
-        const QString name = quoted.match(parser.errorText()).captured(1);
-        const bool takesValue = QStringList{QStringLiteral("-s"), QStringLiteral("--sons"), QStringLiteral("-d"),
-                                            QStringLiteral("--delai")}
-                                    .contains(name);
-        return usageError((takesValue ? QStringLiteral("l'option « %1 » attend une valeur")
-                                      : QStringLiteral("l'option « %1 » ne prend pas de valeur"))
-                              .arg(name));
+        return usageError(
+            QStringLiteral("l'option « %1 » attend une valeur").arg(quoted.match(parser.errorText()).captured(1)));
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
