@@ -80,10 +80,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return usageError(QStringLiteral("option inconnue « %1%2 »")
                                   .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
         }
-        // The other is a missing value (help and version, which take none, have answered above).
-        static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
-        return usageError(
-            QStringLiteral("l'option « %1 » attend une valeur").arg(quoted.match(parser.errorText()).captured(1)));
+        // The other is a missing value, which can only be after the last argument: an option
+        // that takes a value takes the next argument whatever it is.
+        return usageError(QStringLiteral("l'option « %1 » attend une valeur").arg(arguments.constLast()));
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
