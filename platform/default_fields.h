@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QString>
@@ -12,10 +13,12 @@ struct DefaultFields
     QString delay;          // Text5
 };
 
-// Windows: the trainer's own folder. Elsewhere: the trainer's folder under Wine when it
-// exists in homeDir, otherwise the voice set bundled beside the program (appDir is the
-// folder of the executable, in the build tree or installed).
-DefaultFields defaultFields(const QString &homeDir, const QString &appDir);
+// Windows: the trainer's own folder. Elsewhere: the first of the trainer's folders under
+// Wine that holds a sound table (in winePrefix, then in homeDir's ~/.wine; "Program Files"
+// before "Program Files (x86)"), otherwise the voice set bundled beside the program
+// (appDir is the folder of the executable, in the build tree or installed).
+// The correction is test.txt in the folder found. An empty homeDir or winePrefix is skipped.
+DefaultFields defaultFields(const QString &homeDir, const QString &appDir, const QString &winePrefix);
 
 // The bundled voice set's folder for an executable in appDir, ending with "/".
 QString bundledVoiceFolder(const QString &appDir);

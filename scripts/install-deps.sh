@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the program needs, only those missing.
-# usage: install-deps.sh [--tests]
+# usage: install-deps.sh [--tests | --package]
 set -euo pipefail
 
 packages=(build-essential cmake qt6-base-dev qt6-translations-l10n libsdl2-dev espeak-ng sox libc-bin)
+if [[ "${1:-}" == "--tests" || "${1:-}" == "--package" ]]; then
+    packages+=(dpkg-dev file) # cpack's DEB generator runs dpkg-shlibdeps and file
+fi
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev pulseaudio pulseaudio-utils xvfb xdotool imagemagick fonts-dejavu-core)
+    packages+=(lintian desktop-file-utils appstream)
     # The sanitizer build and the fuzz targets: clang with its runtimes (libFuzzer, ASan, UBSan).
     packages+=(clang libclang-rt-dev)
 fi

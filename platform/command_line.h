@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/default_fields.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace platform {
+
+// What the command line asks for: values for the start-up fields, or a text to print and
+// an exit code (help and version: 0 on standard output; a usage error: 2 on standard error).
+struct CommandLine
+{
+    QString soundFolder;    // empty: keep the default; otherwise ends with a path separator
+    QString delay;          // empty: keep the default
+    QString correctionFile; // empty: keep the default
+    std::optional<int> exitCode;
+    QString message;
+};
+
+// arguments[0] is the program. Help and version win over any error, so that they can be
+// answered before Qt has taken its own options (-platform, -style...) out of the list.
+CommandLine parseCommandLine(const QStringList &arguments);
+
+QStringList argumentsOf(int argc, char *argv[]);
+
+// Puts what the command line gave into the fields; the rest keeps its default.
+void applyCommandLine(const CommandLine &commandLine, DefaultFields &fields);
+
+// Prints the message on the stream its exit code calls for and returns that code.
+int finishCommandLine(const CommandLine &commandLine);
+
+} // namespace platform
