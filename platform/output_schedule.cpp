@@ -66,6 +66,7 @@ std::uint64_t OutputSchedule::fill(float *out, int count, double now)
         if (sound.begun && !sound.endTaken && end <= bufferEnd) {
             sound.endTaken = true;
             taken = sound.generation;
+            m_lastEndTaken = taken;
         }
     }
     m_scheduled.erase(std::remove_if(m_scheduled.begin(), m_scheduled.end(),

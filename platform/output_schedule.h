@@ -46,6 +46,8 @@ public:
     std::uint64_t fill(float *out, int count, double now);
 
     bool isSteady() const { return m_clock.isReady(); }
+    // The generation whose last frame the device took most recently.
+    std::uint64_t lastEndTaken() const { return m_lastEndTaken; }
     bool isEmpty() const { return m_scheduled.empty(); }
     bool hasStarted() const { return m_streamFrame > 0; }
 
@@ -73,6 +75,7 @@ private:
     StreamClock m_clock;
     std::vector<Scheduled> m_scheduled;
     std::int64_t m_streamFrame = 0; // first frame of the next device buffer
+    std::uint64_t m_lastEndTaken = 0;
 
     // Where the last sound ended and when that end was told: the next sound is placed
     // from there, so a change in the device's write-ahead cannot bend the gap.

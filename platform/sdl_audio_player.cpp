@@ -153,6 +153,7 @@ void SdlAudioPlayer::closeOutput()
     // Once paused, the audio thread calls us no more; the close itself may wait for a
     // stream that has not started, so it runs on a thread of its own.
     SDL_PauseAudioDevice(m_device, 1);
+    m_waitingForLastFrame = false;
     m_watchdog.stop();
     const SDL_AudioDeviceID device = m_device;
     m_device = 0;
@@ -287,7 +288,9 @@ void SDLCALL SdlAudioPlayer::fillAudio(void *userdata, Uint8 *stream, int length
     auto *player = static_cast<SdlAudioPlayer *>(userdata);
     const std::uint64_t taken = player->m_schedule->fill(reinterpret_cast<float *>(stream),
                                                          length / static_cast<int>(sizeof(float)), player->wallNow());
-    if (taken != 0)
+    // A steady device's ends are told by the deadline alone (which looks up what was
+    // taken): waking the GUI thread for each would cost more than the sound.
+    if (taken != 0 && (player->m_waitingForLastFrame || !player->m_schedule->isSteady()))
         QMetaObject::invokeMethod(player, [player, taken] { player->endTaken(taken); }, Qt::QueuedConnection);
 }
 
@@ -307,9 +310,11 @@ void SdlAudioPlayer::endTaken(quint64 generation)
 void SdlAudioPlayer::deadlineReached()
 {
     m_deadlinePassed = true;
-    if (!m_lastFrameTaken && m_placedSteady && m_device != 0) {
+    if (!m_lastFrameTaken && m_device != 0) {
         SDL_LockAudioDevice(m_device);
-        m_lastFrameTaken = m_schedule->isSteady();
+        m_lastFrameTaken = (m_placedSteady && m_schedule->isSteady()) || m_schedule->lastEndTaken() == m_generation;
+        // From now on the audio thread tells when it takes the last frame.
+        m_waitingForLastFrame = !m_lastFrameTaken;
         SDL_UnlockAudioDevice(m_device);
     }
     if (m_lastFrameTaken)
@@ -340,6 +345,11 @@ void SdlAudioPlayer::postCompletion(quint64 generation)
 
 void SdlAudioPlayer::stopWaiting()
 {
+    if (m_device != 0 && m_waitingForLastFrame) {
+        SDL_LockAudioDevice(m_device);
+        m_waitingForLastFrame = false;
+        SDL_UnlockAudioDevice(m_device);
+    }
     m_awaitingCompletion = false;
     m_deadline.stop();
 }

@@ -121,6 +121,7 @@ private:
 
     // Shared with the audio thread; touched under the device lock only.
     std::unique_ptr<OutputSchedule> m_schedule;
+    bool m_waitingForLastFrame = false; // the end's moment has passed, its last frame not taken
 };
 
 } // namespace platform
