@@ -14,6 +14,7 @@
 // usage: pacing_bench [--characters N] [--delay MS] [--tone-ms N] [--load] [--verbose]
 //        (PULSE_SERVER names the sound server; DISPLAY the X server)
 
+#include "busy_cores.h"
 #include "event_loop.h"
 #include "platform/default_fields.h"
 #include "platform/sdl_audio_player.h"
@@ -127,27 +128,6 @@ bool readWithTheNaiveReader(const QString &naiveReader, const QString &folder, i
     return reader.waitForFinished(600000) && reader.exitCode() == 0;
 }
 
-class BusyCores
-{
-public:
-    explicit BusyCores(bool wanted)
-    {
-        if (!wanted)
-            return;
-        for (QProcess &hog : m_hogs)
-            hog.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
-    }
-    ~BusyCores()
-    {
-        for (QProcess &hog : m_hogs) {
-            hog.kill();
-            hog.waitForFinished(2000);
-        }
-    }
-
-private:
-    QProcess m_hogs[2];
-};
 
 } // namespace
 

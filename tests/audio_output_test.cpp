@@ -1,3 +1,4 @@
+#include "busy_cores.h"
 #include "event_loop.h"
 #include "fake_reading_window.h"
 #include "platform/qt_delay_timer.h"
@@ -152,26 +153,6 @@ private:
     QProcess m_server;
 };
 
-// Two processes that keep both cores busy, at normal priority, while they live.
-class BusyCores
-{
-public:
-    BusyCores()
-    {
-        for (QProcess &hog : m_hogs)
-            hog.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
-    }
-    ~BusyCores()
-    {
-        for (QProcess &hog : m_hogs) {
-            hog.kill();
-            hog.waitForFinished(2000);
-        }
-    }
-
-private:
-    QProcess m_hogs[2];
-};
 
 } // namespace
 
