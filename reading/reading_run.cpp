@@ -64,7 +64,7 @@ void ReadingRun::read()
             m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
             return;
         }
-        m_text = platform::CharacterText();
+        m_text = platform::CharacterText(); // the previous correction goes first
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
