@@ -60,6 +60,36 @@ bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
     return false;
 }
 
+void writeLittleEndian32(char *p, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// SDL allocates what a chunk declares before reading it: a file of a few hundred bytes
+// declaring a 4 GB data chunk would cost 4 GB. Each declared size is cut to what the
+// file holds (a copy is made only when one is too large).
+QByteArray withChunkSizesCut(const QByteArray &bytes)
+{
+    QByteArray cut = bytes;
+    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0)
+        return cut;
+    const auto size = static_cast<qint64>(bytes.size());
+    if (littleEndian32(bytes.constData() + 4) > size - 8)
+        writeLittleEndian32(cut.data() + 4, static_cast<quint32>(size - 8));
+    qint64 at = 12;
+    while (at + 8 <= size) {
+        qint64 declared = littleEndian32(cut.constData() + at + 4);
+        const qint64 room = size - (at + 8);
+        if (declared > room) {
+            declared = room;
+            writeLittleEndian32(cut.data() + at + 4, static_cast<quint32>(room));
+        }
+        at += 8 + declared + (declared & 1);
+    }
+    return cut;
+}
+
 QString limitProblem(long long rate, int channels)
 {
     if (rate < kMinWavRate || rate > kMaxWavRate)
@@ -107,15 +137,16 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
 {
     if (bytes.size() > kMaxWavBytes)
         return failed(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024)));
+    const QByteArray file = withChunkSizesCut(bytes);
     long long headerRate = 0;
     int headerChannels = 0;
-    if (readFormat(bytes, headerRate, headerChannels)) {
+    if (readFormat(file, headerRate, headerChannels)) {
         const QString problem = limitProblem(headerRate, headerChannels);
         if (!problem.isEmpty())
             return failed(problem);
     }
 
-    SDL_RWops *memory = SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size()));
+    SDL_RWops *memory = SDL_RWFromConstMem(file.constData(), static_cast<int>(file.size()));
     SDL_AudioSpec source{};
     Uint8 *buffer = nullptr;
     Uint32 bufferLength = 0;
