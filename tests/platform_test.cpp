@@ -42,6 +42,15 @@ TEST(TextDecoding, AnythingElseIsWindows1252)
     EXPECT_EQ(decodeText(QByteArray("\xC3\xA9\xE9")), U"Ã©é");
 }
 
+TEST(TextDecoding, LongTextsKeepEveryCharacterWhateverItsWidth)
+{
+    // Runs of ASCII are taken several bytes at a time; what follows them must not be lost.
+    EXPECT_EQ(decodeText(QByteArray("abcdefghij\xC3\xA9klmnopqrstuvw")), U"abcdefghijéklmnopqrstuvw");
+    EXPECT_EQ(decodeText(QByteArray("abcdefghi\x80jklmnopq")), U"abcdefghi€jklmnopq");
+    EXPECT_EQ(decodeText(QByteArray("0123456789abcdef\xF0\x9F\x98\x80")), U"0123456789abcdef\U0001F600");
+    EXPECT_EQ(decodeText(QByteArray("0123456789abcdef\xE9")), U"0123456789abcdefé");
+}
+
 TEST(TextDecoding, MalformedUtf8IsRejected)
 {
     EXPECT_FALSE(isValidUtf8(QByteArray("\xC0\xAF")));         // overlong
