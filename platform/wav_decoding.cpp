@@ -37,17 +37,35 @@ quint16 littleEndian16(const char *p)
     return static_cast<quint16>(u[0] | (u[1] << 8));
 }
 
+// Offset of the first chunk: after "RIFF", its size and "WAVE"; SDL also reads a file
+// that starts directly with "WAVE". -1 when neither.
+qsizetype firstChunk(const QByteArray &bytes)
+{
+    if (bytes.size() >= 12 && std::memcmp(bytes.constData(), "RIFF", 4) == 0
+        && std::memcmp(bytes.constData() + 8, "WAVE", 4) == 0)
+        return 12;
+    if (bytes.size() >= 4 && std::memcmp(bytes.constData(), "WAVE", 4) == 0)
+        return 4;
+    return -1;
+}
+
+// The next chunk, stepped as SDL steps: after the data, padded to an even offset.
+qint64 nextChunk(qint64 dataStart, qint64 length)
+{
+    const qint64 next = dataStart + length;
+    return next + (next & 1);
+}
+
 // The rate and channel count of the "fmt " chunk, read before anything is decoded.
 // A file whose header cannot be found is left to the decoder to refuse.
 bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
 {
-    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0
-        || std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
+    qint64 at = firstChunk(bytes);
+    if (at < 0)
         return false;
-    qsizetype at = 12;
     while (at + 8 <= bytes.size()) {
         const char *chunk = bytes.constData() + at;
-        const qsizetype size = littleEndian32(chunk + 4);
+        const qint64 size = littleEndian32(chunk + 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
             if (size < 8 || at + 16 > bytes.size())
                 return false;
@@ -55,7 +73,7 @@ bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
             rate = littleEndian32(chunk + 12);
             return true;
         }
-        at += 8 + size + (size & 1);
+        at = nextChunk(at + 8, size);
     }
     return false;
 }
@@ -72,12 +90,12 @@ void writeLittleEndian32(char *p, quint32 value)
 QByteArray withChunkSizesCut(const QByteArray &bytes)
 {
     QByteArray cut = bytes;
-    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0)
+    qint64 at = firstChunk(bytes);
+    if (at < 0)
         return cut;
     const auto size = static_cast<qint64>(bytes.size());
-    if (littleEndian32(bytes.constData() + 4) > size - 8)
+    if (at == 12 && littleEndian32(bytes.constData() + 4) > size - 8)
         writeLittleEndian32(cut.data() + 4, static_cast<quint32>(size - 8));
-    qint64 at = 12;
     while (at + 8 <= size) {
         qint64 declared = littleEndian32(cut.constData() + at + 4);
         const qint64 room = size - (at + 8);
@@ -85,7 +103,7 @@ QByteArray withChunkSizesCut(const QByteArray &bytes)
             declared = room;
             writeLittleEndian32(cut.data() + at + 4, static_cast<quint32>(room));
         }
-        at += 8 + declared + (declared & 1);
+        at = nextChunk(at + 8, declared);
     }
     return cut;
 }
