@@ -96,13 +96,6 @@ TEST(LeadingNumber, HugeValuesDoNotWrap)
     EXPECT_GT(leadingNumber(QString(400, QLatin1Char('9')) + QStringLiteral("e-10")), 1e300);
 }
 
-TEST(LeadingNumber, TooSmallValuesReadZero)
-{
-    EXPECT_EQ(leadingNumber(QStringLiteral("1e-400")), 0.0);
-    EXPECT_EQ(leadingNumber(QStringLiteral("0.000001e-320")), 0.0);
-    EXPECT_EQ(leadingNumber(QStringLiteral("-1e-400")), 0.0);
-}
-
 TEST(RoundHalfToEven, HalvesGoToTheEvenNeighbour)
 {
     EXPECT_EQ(roundHalfToEven(2.5), 2.0);
@@ -181,17 +174,6 @@ TEST(ReadOrCreateFile, ReasonsAreInTheProgramsOwnWords)
     const QString link = dir.filePath(QStringLiteral("loop"));
     ASSERT_TRUE(QFile::link(link, link));
     EXPECT_EQ(readOrCreateFile(link).error, QStringLiteral("le chemin contient trop de liens symboliques"));
-}
-
-TEST(ReadRegularFile, LargerThanTheLimitIsRefusedUnread)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("big"));
-    testing_support::writeFile(path, QByteArray(11, 'a'));
-    EXPECT_TRUE(readRegularFile(path, 11).ok);
-    const FileContent refused = readRegularFile(path, 10);
-    EXPECT_FALSE(refused.ok);
-    EXPECT_TRUE(refused.bytes.isEmpty());
 }
 
 TEST(DefaultFields, WineTrainerFolderWinsWhenItExists)
