@@ -37,17 +37,35 @@ quint16 littleEndian16(const char *p)
     return static_cast<quint16>(u[0] | (u[1] << 8));
 }
 
+// Offset of the first chunk: after "RIFF", its size and "WAVE"; SDL also reads a file
+// that starts directly with "WAVE". -1 when neither.
+qsizetype firstChunk(const QByteArray &bytes)
+{
+    if (bytes.size() >= 12 && std::memcmp(bytes.constData(), "RIFF", 4) == 0
+        && std::memcmp(bytes.constData() + 8, "WAVE", 4) == 0)
+        return 12;
+    if (bytes.size() >= 4 && std::memcmp(bytes.constData(), "WAVE", 4) == 0)
+        return 4;
+    return -1;
+}
+
+// The next chunk, stepped as SDL steps: after the data, padded to an even offset.
+qint64 nextChunk(qint64 dataStart, qint64 length)
+{
+    const qint64 next = dataStart + length;
+    return next + (next & 1);
+}
+
 // The rate and channel count of the "fmt " chunk, read before anything is decoded.
 // A file whose header cannot be found is left to the decoder to refuse.
 bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
 {
-    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0
-        || std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
+    qint64 at = firstChunk(bytes);
+    if (at < 0)
         return false;
-    qsizetype at = 12;
     while (at + 8 <= bytes.size()) {
         const char *chunk = bytes.constData() + at;
-        const qsizetype size = littleEndian32(chunk + 4);
+        const qint64 size = littleEndian32(chunk + 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
             if (size < 8 || at + 16 > bytes.size())
                 return false;
@@ -55,9 +73,39 @@ bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
             rate = littleEndian32(chunk + 12);
             return true;
         }
-        at += 8 + size + (size & 1);
+        at = nextChunk(at + 8, size);
     }
     return false;
+}
+
+void writeLittleEndian32(char *p, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// SDL allocates what a chunk declares before reading it: a file of a few hundred bytes
+// declaring a 4 GB data chunk would cost 4 GB. Each declared size is cut to what the
+// file holds (a copy is made only when one is too large).
+QByteArray withChunkSizesCut(const QByteArray &bytes)
+{
+    QByteArray cut = bytes;
+    qint64 at = firstChunk(bytes);
+    if (at < 0)
+        return cut;
+    const auto size = static_cast<qint64>(bytes.size());
+    if (at == 12 && littleEndian32(bytes.constData() + 4) > size - 8)
+        writeLittleEndian32(cut.data() + 4, static_cast<quint32>(size - 8));
+    while (at + 8 <= size) {
+        qint64 declared = littleEndian32(cut.constData() + at + 4);
+        const qint64 room = size - (at + 8);
+        if (declared > room) {
+            declared = room;
+            writeLittleEndian32(cut.data() + at + 4, static_cast<quint32>(room));
+        }
+        at = nextChunk(at + 8, declared);
+    }
+    return cut;
 }
 
 QString limitProblem(long long rate, int channels)
@@ -114,15 +162,16 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
 {
     if (bytes.size() > kMaxWavBytes)
         return failed(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024)));
+    const QByteArray file = withChunkSizesCut(bytes);
     long long headerRate = 0;
     int headerChannels = 0;
-    if (readFormat(bytes, headerRate, headerChannels)) {
+    if (readFormat(file, headerRate, headerChannels)) {
         const QString problem = limitProblem(headerRate, headerChannels);
         if (!problem.isEmpty())
             return failed(problem);
     }
 
-    SDL_RWops *memory = SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size()));
+    SDL_RWops *memory = SDL_RWFromConstMem(file.constData(), static_cast<int>(file.size()));
     SDL_AudioSpec source{};
     Uint8 *buffer = nullptr;
     Uint32 bufferLength = 0;

@@ -20,6 +20,7 @@ const QString kNoFolderKey = QStringLiteral("\n(no folder)");
 constexpr auto kSliceTime = std::chrono::milliseconds(8);
 constexpr int kSliceMaxCharacters = 65536;
 constexpr int kSliceClockEvery = 256;
+constexpr auto kSliceHighlightEvery = std::chrono::milliseconds(16);
 
 } // namespace
 
@@ -66,7 +67,7 @@ void ReadingRun::read()
             m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
             return;
         }
-        m_text = platform::CharacterText();
+        m_text = platform::CharacterText(); // the previous correction goes first
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
@@ -164,8 +165,13 @@ void ReadingRun::walk()
         }
         if (m_resumeLater && walked > 0 && walked % kSliceClockEvery == 0
             && (walked >= kSliceMaxCharacters || std::chrono::steady_clock::now() - sliceStart >= kSliceTime)) {
-            // Stop, Quit and repaints are handled before the next character's lookup.
-            showProgress();
+            // Stop, Quit and repaints are handled before the next character's lookup. The
+            // highlight moves at most about once per screen refresh on the way.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - m_lastSliceHighlight >= kSliceHighlightEvery) {
+                m_lastSliceHighlight = now;
+                showProgress();
+            }
             m_resumeLater->schedule([this] { advance(); });
             return;
         }

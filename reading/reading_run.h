@@ -7,6 +7,7 @@
 #include "reading/sound_table.h"
 
 #include <QSet>
+#include <chrono>
 #include <string>
 
 namespace reading {
@@ -74,6 +75,7 @@ private:
     // sound, not for each line break it passes.
     int m_highlightDue = -1;
     int m_highlightShown = -1;
+    std::chrono::steady_clock::time_point m_lastSliceHighlight;
     bool m_stopTested = false;    // the current character has passed the stop test
     bool m_running = false;
     bool m_ended = false;

@@ -19,7 +19,10 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus"
     log="$build/fuzz-logs/$target.log"
     echo "fuzz_$target: ${seconds}s (log: $log)"
-    if ! "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    # -timeout: one input taking that long is a hang (generous: shared CI machines stall);
+    # the outer timeout ends a run that hangs where libFuzzer cannot see it.
+    if ! timeout -k 10 $((seconds + 120)) "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=30 \
+        -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$build/fuzz-crashes/$target-" \
         "$corpus" "$root/tests/fuzz/corpus/$target" >"$log" 2>&1; then
         echo "fuzz_$target FAILED:"

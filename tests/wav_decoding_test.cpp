@@ -91,6 +91,17 @@ TEST(WavDecoding, RatesOutsideTheRangeAndTooManyChannelsAreRefusedBeforeDecoding
     }
 }
 
+TEST(WavDecoding, ChunkDeclaringMoreThanTheFileHoldsDecodesWhatIsThere)
+{
+    // A few hundred bytes that announce a 4 GB data chunk.
+    QByteArray wav = pcmWav(44100, 1, 100);
+    const qsizetype dataSize = wav.indexOf("data") + 4;
+    wav.replace(dataSize, 4, QByteArray("\xF5\xFF\xFF\xFF", 4));
+    const DecodedWav decoded = decodeWavData(wav, kRate, kChannels);
+    ASSERT_TRUE(decoded.ok()) << qPrintable(decoded.error);
+    EXPECT_EQ(decoded.samples.size(), 100u * kChannels);
+}
+
 TEST(WavDecoding, FilesTooLargeOrNotRegularAreRefusedUnread)
 {
     QTemporaryDir dir;

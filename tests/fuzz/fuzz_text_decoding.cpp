@@ -1,5 +1,7 @@
-// A correction or table file's bytes as characters, and back to the text shown.
+// A correction or table file's bytes as characters, the text shown, and where each
+// character lands in the text box.
 #include "platform/text_decoding.h"
+#include "ui/shown_correction.h"
 
 #include <QByteArray>
 #include <QList>
@@ -28,6 +30,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
     }
     if (static_cast<size_t>(shown.toUcs4().size()) != text.size())
+        std::abort();
+
+    // As laid out in the text box: positions never go back and end with the text.
+    ui::ShownCorrection layout;
+    const QString inBox = layout.build(platform::CharacterText::decode(bytes));
+    int before = 0;
+    const size_t stride = text.size() / 512 + 1; // each position costs up to a thousand steps
+    for (size_t i = 0; i <= text.size(); i += stride) {
+        const int position = layout.documentPosition(static_cast<int>(i));
+        if (position < before || position > inBox.size())
+            std::abort();
+        before = position;
+    }
+    if (layout.documentPosition(static_cast<int>(text.size())) != inBox.size())
         std::abort();
     return 0;
 }
