@@ -2,12 +2,13 @@
 
 #include "reading/delay_timer.h"
 
-#include <QTimer>
+#include "platform/precise_deadline.h"
 
 namespace platform {
 
-// The reading delay on a precise Qt timer: coarse timers may fire 5% early or late,
-// which the learner hears as uneven pacing.
+// The reading delay on the event loop, due to the microsecond: coarse timers may fire 5%
+// early or late, and even Qt's precise ones a millisecond or more late, which the
+// learner hears as uneven pacing.
 class QtDelayTimer : public reading::DelayTimer
 {
 public:
@@ -19,7 +20,12 @@ public:
     bool isEnabled() const override;
 
 private:
-    QTimer m_timer;
+    void reached();
+
+    PreciseDeadline m_deadline;
+    int m_interval = 0;
+    bool m_enabled = false;
+    PreciseDeadline::Clock::time_point m_due;
 };
 
 } // namespace platform
