@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Huge corrections in the real main window (offscreen, silent timed player): the time
 // from Read to the text shown, how late the window answers afterwards, the cost of one
 // highlight step at several places, Stop and Quit, and resident memory per character.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The naive way to read a correction aloud with SDL2, as a separate process for the
 // pacing benchmark to compare with: open a device with small buffers, and for each
 // character queue its WAV, poll every millisecond until the queue is drained, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pacing benchmark: how far the time from one sound's onset to the next strays from
 // "length of the first sound + reading delay", measured on what the sound server
 // actually played (recorded from a PulseAudio null sink's monitor, onsets to the sample).

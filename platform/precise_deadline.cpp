@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/precise_deadline.h"
 
 #ifdef Q_OS_LINUX

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/playback_pacer.h"
 
 #include "platform/number_parsing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/reading_run.h"
 
 #include "platform/binary_file.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the reading pacing on the real window and sound path against a naive SDL2
 # reader run as a separate process, on a quiet machine and with both cores busy.
 # Starts a private X server and PulseAudio null sink, and stops them afterwards.

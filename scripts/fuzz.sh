@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs each fuzz target for a given time, starting from its seed corpus; what a run
 # finds is kept in the build folder (fuzz-corpus/, fuzz-logs/, crash files).
 # usage: fuzz.sh BUILD_DIR SECONDS [TARGET...]   (targets: sound_table text_decoding delay_rule wav_decoding)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian/Ubuntu packages the program needs, only those missing.
 # usage: install-deps.sh [--tests | --package]
 set -euo pipefail

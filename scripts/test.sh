@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds everything and runs every test. The tests that need
 # a display or a sound server start their own (Xvfb, a PulseAudio null sink) and stop
 # them afterwards, so this runs on a machine with neither.

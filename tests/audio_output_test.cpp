@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "busy_cores.h"
 #include "event_loop.h"
 #include "fake_reading_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/binary_file.h"
 #include "platform/default_fields.h"
 #include "platform/number_parsing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/app_icon.h"
 
 // Resources of a static library are registered by hand, outside any namespace.

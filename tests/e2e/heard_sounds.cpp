@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the sounds heard in a recording, one a line: onset and length in milliseconds,
 // and pitch in hertz, so the shell tests can check what the program really played.
 //

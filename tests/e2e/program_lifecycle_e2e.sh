@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed program's life as the system sees it, with the test sound server:
 #  - idle, it leaves the sound server alone and costs next to no CPU;
 #  - a Read after a long idle still plays its first sound whole;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program as a user starts it, in a real X server with the test sound server:
 # it opens its window, reads a short correction with the bundled voice set when Read is
 # clicked, and the Read button comes back at the end. Leaves screenshots in OUT_DIR.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The delay field as typed, through the rule applied at each timer tick.
 #include "platform/number_parsing.h"
 

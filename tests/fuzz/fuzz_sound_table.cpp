@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table file as it is loaded at start-up, then lookups of the characters of a text.
 #include "platform/text_decoding.h"
 #include "reading/sound_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A correction or table file's bytes as characters, the text shown, and where each
 // character lands in the text box.
 #include "platform/text_decoding.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts (or stops) what the end-to-end tests need, private to one state folder:
 # an X server (Xvfb) and a PulseAudio server with a null sink whose monitor the tests
 # record. Nothing here touches the user's own display or sound server.
