@@ -114,8 +114,7 @@ private slots:
     void unreadableTableIsToldAtStart();
     void highlightFollowsTheReadingAcrossLineBreaks();
     void hugeLineIsShownInParagraphs();
-    void stopDuringALongRunOfLineBreaks();
-    void longRunOfLineBreaksReachesTheCharactersAfterIt();
+    void longRunOfLineBreaksStopsAtOnceOrReachesTheCharactersAfterIt();
     void quitDuringARunEndsTheProgramWithoutMessage();
 };
 
@@ -402,7 +401,9 @@ void MainWindowTest::hugeLineIsShownInParagraphs()
     QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
 }
 
-void MainWindowTest::stopDuringALongRunOfLineBreaks()
+// Stop during the walk through the line breaks ends the run at once; read again without
+// Stop, the walk reaches the two characters after them.
+void MainWindowTest::longRunOfLineBreaksStopsAtOnceOrReachesTheCharactersAfterIt()
 {
     Exercise exercise;
     exercise.write(QStringLiteral("test.txt"), kLongRunOfLineBreaks);
@@ -410,30 +411,21 @@ void MainWindowTest::stopDuringALongRunOfLineBreaks()
     ui::Form1 form(player, exercise.fields());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *read = child<QPushButton>(&form, "Command1");
 
-    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(read, Qt::LeftButton);
     QVERIFY(windowAnswersWithin(2000));
     QVERIFY(form.readingRun().isRunning());
     QTest::mouseClick(child<QPushButton>(&form, "Command2"), Qt::LeftButton);
     QVERIFY(!form.readingRun().isRunning());
-    QVERIFY(child<QPushButton>(&form, "Command1")->isVisible());
-    QVERIFY(child<QPushButton>(&form, "Command1")->isEnabled());
+    QVERIFY(read->isVisible());
+    QVERIFY(read->isEnabled());
     QTest::qWait(200);
     QVERIFY(player.opened.isEmpty());
-}
 
-void MainWindowTest::longRunOfLineBreaksReachesTheCharactersAfterIt()
-{
-    Exercise exercise;
-    exercise.write(QStringLiteral("test.txt"), kLongRunOfLineBreaks);
-    TimedFakePlayer player(20);
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-
-    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(read, Qt::LeftButton);
     QVERIFY(windowAnswersWithin(2000));
-    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&form, "Command1")->isVisible(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(read->isVisible(), 30000);
     const QString folder = exercise.fields().soundFolder;
     QCOMPARE(player.opened, QStringList({folder + QStringLiteral("son_a.wav"), folder + QStringLiteral("son_b.wav")}));
 }
