@@ -14,9 +14,11 @@
 
 int main(int argc, char *argv[])
 {
-    // --help and --version answer before a display is opened, so they work without one.
-    if (const platform::CommandLine early = platform::parseCommandLine(platform::argumentsOf(argc, argv));
-        early.exitCode == 0)
+    // --help, --version and a bad option are answered before a display is opened, so they
+    // work without one; only a line that may hold Qt's own options waits for QApplication.
+    const QStringList arguments = platform::argumentsOf(argc, argv);
+    if (const platform::CommandLine early = platform::parseCommandLine(arguments);
+        early.exitCode == 0 || (early.exitCode && !platform::mayHoldQtOptions(arguments)))
         return platform::finishCommandLine(early);
 
     QApplication app(argc, argv);

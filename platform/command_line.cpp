@@ -53,6 +53,34 @@ bool endsWithSeparator(const QString &folder)
 
 } // namespace
 
+bool mayHoldQtOptions(const QStringList &arguments)
+{
+    // QGuiApplication's and QApplication's own options, with one dash or two.
+    static const QStringList kQtOptions{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),
+        QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+        QStringLiteral("dograb"), QStringLiteral("sync"), QStringLiteral("name"), QStringLiteral("title"),
+        QStringLiteral("visual"), QStringLiteral("ncols"), QStringLiteral("cmap"), QStringLiteral("im"),
+        QStringLiteral("inputstyle"), QStringLiteral("background"), QStringLiteral("foreground"),
+        QStringLiteral("button"), QStringLiteral("font"), QStringLiteral("fn"), QStringLiteral("bg"),
+        QStringLiteral("fg"), QStringLiteral("btn")};
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        if (name == QLatin1String("--"))
+            break;
+        if (!name.startsWith(QLatin1Char('-')))
+            continue;
+        while (name.startsWith(QLatin1Char('-')))
+            name.remove(0, 1);
+        if (kQtOptions.contains(name.section(QLatin1Char('='), 0, 0)))
+            return true;
+    }
+    return false;
+}
+
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     const QCommandLineOption sons({QStringLiteral("s"), QStringLiteral("sons")}, QString(), QStringLiteral("DOSSIER"));

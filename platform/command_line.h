@@ -26,6 +26,10 @@ CommandLine parseCommandLine(const QStringList &arguments);
 
 QStringList argumentsOf(int argc, char *argv[]);
 
+// Whether an argument may be one of Qt's own options, which only QApplication knows: a
+// command line without any can be judged before a display is opened.
+bool mayHoldQtOptions(const QStringList &arguments);
+
 // Puts what the command line gave into the fields; the rest keeps its default.
 void applyCommandLine(const CommandLine &commandLine, DefaultFields &fields);
 

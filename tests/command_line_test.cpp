@@ -84,3 +84,18 @@ TEST(CommandLine, BadUseIsAFrenchErrorWithCodeTwo)
         EXPECT_TRUE(bad.message.endsWith(QStringLiteral("Essayez « virod-idadidavir --help » pour plus d'informations.\n")));
     }
 }
+
+// Only a line that may hold Qt's own options waits for QApplication to take them out;
+// any other bad line is answered at once, with no display needed.
+TEST(CommandLine, QtOwnOptionsAreToldApart)
+{
+    const auto withProgram = [](QStringList arguments) {
+        arguments.prepend(QStringLiteral("virod-idadidavir"));
+        return arguments;
+    };
+    EXPECT_TRUE(mayHoldQtOptions(withProgram({QStringLiteral("-platform"), QStringLiteral("offscreen")})));
+    EXPECT_TRUE(mayHoldQtOptions(withProgram({QStringLiteral("a.txt"), QStringLiteral("--style=fusion")})));
+    EXPECT_FALSE(mayHoldQtOptions(withProgram({QStringLiteral("--volume"), QStringLiteral("-d"), QStringLiteral("5")})));
+    EXPECT_FALSE(mayHoldQtOptions(withProgram({QStringLiteral("--"), QStringLiteral("-style")})));
+    EXPECT_FALSE(mayHoldQtOptions(withProgram({QStringLiteral("style")})));
+}
