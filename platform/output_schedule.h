@@ -49,8 +49,6 @@ public:
     bool isSteady() const { return m_clock.isReady(); }
     // The generation whose last frame the device took most recently.
     std::uint64_t lastEndTaken() const { return m_lastEndTaken; }
-    bool isEmpty() const { return m_scheduled.empty(); }
-    bool hasStarted() const { return m_streamFrame > 0; }
 
 private:
     struct Scheduled

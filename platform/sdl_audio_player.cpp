@@ -91,7 +91,7 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
 {
     m_reopenAllowed = true;
     // A sound server that went away while we were idle is looked for afresh.
-    if (m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+    if (isOutputLost())
         closeOutput();
     if (m_device != 0)
         return std::nullopt;
@@ -209,7 +209,7 @@ std::optional<reading::SoundProblem> SdlAudioPlayer::open(const QString &path)
 {
     m_loaded.reset();
     m_decodeWanted = 0;
-    if (m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+    if (isOutputLost())
         closeOutput();
     if (m_device == 0 && !m_shutDown && (m_idleClosed || m_reopenAllowed)) {
         m_reopenAllowed = false;
@@ -259,6 +259,12 @@ void SdlAudioPlayer::placeLoadedSound()
                                     std::chrono::duration<double>(m_completionAt)));
     if (!m_watchdog.isActive())
         m_watchdog.start();
+}
+
+// An open device that SDL has given up on (removed, or its sound server gone).
+bool SdlAudioPlayer::isOutputLost() const
+{
+    return m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
 }
 
 bool SdlAudioPlayer::isOutputSteady() const
@@ -328,7 +334,7 @@ void SdlAudioPlayer::watchOutput()
 {
     if (!m_awaitingCompletion)
         return;
-    const bool lost = m_device == 0 || SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
+    const bool lost = m_device == 0 || isOutputLost();
     const bool stalled = wallNow() > m_completionAt + kLongestStallSeconds;
     if (!lost && !stalled)
         return;

@@ -77,6 +77,7 @@ private:
     static void SDLCALL fillAudio(void *userdata, Uint8 *stream, int length);
     double wallNow() const;
     bool openOutput();
+    bool isOutputLost() const;
     void closeOutput();
     void watchOutput();
     void endTaken(quint64 generation);
