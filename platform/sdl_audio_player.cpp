@@ -4,7 +4,6 @@
 #include "platform/wav_decoding.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
@@ -382,35 +381,35 @@ void SdlAudioPlayer::deliverCompletion(quint64 generation)
 
 bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    const FileStamp stamp = stampOf(path);
+    if (stamp.kind == FileStamp::Kind::Missing) {
         reason = QStringLiteral("le fichier n'existe pas");
         return false;
     }
-    if (!info.isFile()) {
+    if (stamp.kind != FileStamp::Kind::RegularFile) {
         reason = QStringLiteral("ce n'est pas un fichier");
         return false;
     }
     const auto cached = m_cache.constFind(path);
-    if (cached != m_cache.constEnd() && cached->modified == info.lastModified() && cached->size == info.size()) {
+    if (cached != m_cache.constEnd() && cached->stamp == stamp) {
         m_loaded = cached->samples;
         return true;
     }
     forget(path);
 
-    if (info.size() <= kDecodeHereBytes) {
+    if (stamp.size <= kDecodeHereBytes) {
         DecodedWav decoded = decodeWav(path, m_spec.freq, m_spec.channels);
         if (!decoded.ok()) {
             reason = decoded.error;
             return false;
         }
-        m_loaded = remember(path, info, std::move(decoded.samples));
+        m_loaded = remember(path, stamp, std::move(decoded.samples));
         return true;
     }
 
     // A large sound is decoded on the decoder's thread, so the window never waits for
     // it; what its beginning already tells is refused at once.
-    if (info.size() > kMaxWavBytes) {
+    if (stamp.size > kMaxWavBytes) {
         reason = QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024));
         return false;
     }
@@ -426,15 +425,17 @@ bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
     m_decodeWanted = request;
     const int rate = m_spec.freq;
     const int channels = m_spec.channels;
-    QMetaObject::invokeMethod(&m_decoderContext, [this, path, rate, channels, request] {
+    QMetaObject::invokeMethod(&m_decoderContext, [this, path, stamp, rate, channels, request] {
         auto decoded = std::make_shared<DecodedWav>(decodeWav(path, rate, channels));
-        QMetaObject::invokeMethod(this, [this, path, request, decoded] { backgroundDecodingDone(path, request, decoded); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, path, stamp, request, decoded] { backgroundDecodingDone(path, stamp, request, decoded); },
+            Qt::QueuedConnection);
     }, Qt::QueuedConnection);
     return true;
 }
 
-void SdlAudioPlayer::backgroundDecodingDone(const QString &path, quint64 request, const std::shared_ptr<DecodedWav> &decoded)
+void SdlAudioPlayer::backgroundDecodingDone(const QString &path, const FileStamp &stamp, quint64 request,
+                                            const std::shared_ptr<DecodedWav> &decoded)
 {
     if (request != m_decodeWanted)
         return; // closed since
@@ -448,7 +449,8 @@ void SdlAudioPlayer::backgroundDecodingDone(const QString &path, quint64 request
             postCompletion(m_generation);
         return;
     }
-    m_loaded = remember(path, QFileInfo(path), std::move(decoded->samples));
+    // Stamped as it was when decoding began: a file changed since is decoded again next time.
+    m_loaded = remember(path, stamp, std::move(decoded->samples));
     if (!waiting)
         return;
     if (m_device != 0)
@@ -458,7 +460,7 @@ void SdlAudioPlayer::backgroundDecodingDone(const QString &path, quint64 request
 }
 
 // Decoded sounds are kept while they stay within a bound; past it the cache starts afresh.
-std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::remember(const QString &path, const QFileInfo &info,
+std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::remember(const QString &path, const FileStamp &stamp,
                                                                         Samples &&samples)
 {
     auto kept = std::make_shared<const Samples>(std::move(samples));
@@ -467,7 +469,7 @@ std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::remember(const QS
         m_cache.clear();
         m_cacheBytes = 0;
     }
-    m_cache.insert(path, CachedSound{info.lastModified(), info.size(), kept});
+    m_cache.insert(path, CachedSound{stamp, kept});
     m_cacheBytes += bytes;
     return kept;
 }

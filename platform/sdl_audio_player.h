@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/file_stamp.h"
 #include "platform/output_schedule.h"
 #include "platform/precise_deadline.h"
 #include "platform/wav_decoding.h"
 #include "reading/sound_player.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QHash>
 #include <QObject>
 #include <QThread>
@@ -69,8 +68,7 @@ private:
 
     struct CachedSound
     {
-        QDateTime modified;
-        qint64 size = 0;
+        FileStamp stamp;
         std::shared_ptr<const Samples> samples;
     };
 
@@ -87,8 +85,9 @@ private:
     void stopWaiting();
     void placeLoadedSound();
     bool startLoading(const QString &path, QString &reason);
-    void backgroundDecodingDone(const QString &path, quint64 request, const std::shared_ptr<DecodedWav> &decoded);
-    std::shared_ptr<const Samples> remember(const QString &path, const QFileInfo &info, Samples &&samples);
+    void backgroundDecodingDone(const QString &path, const FileStamp &stamp, quint64 request,
+                                const std::shared_ptr<DecodedWav> &decoded);
+    std::shared_ptr<const Samples> remember(const QString &path, const FileStamp &stamp, Samples &&samples);
     void forget(const QString &path);
 
     SDL_AudioDeviceID m_device = 0;

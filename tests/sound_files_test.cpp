@@ -7,6 +7,7 @@
 #include "sox_sounds.h"
 #include "test_files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -151,6 +152,24 @@ TEST_F(SoundFiles, ChangedFileIsDecodedAgain)
     ASSERT_TRUE(makeTone(path("s.wav"), 440, 0.3));
     ASSERT_FALSE(player.open(path("s.wav")).has_value());
     EXPECT_NEAR(player.loadedDurationMs(), 300.0, 2.0);
+
+    // The same number of bytes at half the rate: only the time it was written tells.
+    ASSERT_TRUE(makeTone(path("same.wav"), 440, 0.2, {"-r", "16000", "-c", "1", "-b", "16"}));
+    ASSERT_FALSE(player.open(path("same.wav")).has_value());
+    EXPECT_NEAR(player.loadedDurationMs(), 200.0, 2.0);
+    const qint64 size = QFileInfo(path("same.wav")).size();
+    const QDateTime written = QFileInfo(path("same.wav")).lastModified();
+    ASSERT_TRUE(makeTone(path("same.wav"), 440, 0.4, {"-r", "8000", "-c", "1", "-b", "16"}));
+    ASSERT_EQ(QFileInfo(path("same.wav")).size(), size);
+    QFile rewritten(path("same.wav"));
+    ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(rewritten.setFileTime(written.addSecs(2), QFileDevice::FileModificationTime));
+    rewritten.close();
+    ASSERT_FALSE(player.open(path("same.wav")).has_value());
+    EXPECT_NEAR(player.loadedDurationMs(), 400.0, 2.0);
+    // A folder is not a sound, whatever its name.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.wav")));
+    EXPECT_TRUE(player.open(path("folder.wav"))->reason.contains(QStringLiteral("pas un fichier")));
 }
 
 // A sound of over a megabyte is decoded away from the window's thread: open() returns
