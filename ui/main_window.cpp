@@ -335,15 +335,22 @@ void Form1::highlightRead(int characters)
     // Never beyond the text shown, whatever it holds now.
     const int shownEnd = Text2->document()->characterCount() - 1;
     cursor.setPosition(std::min(m_shown.documentPosition(characters), shownEnd), QTextCursor::KeepAnchor);
+    // The paragraph being read keeps its shaped glyphs: by default they are dropped after
+    // every paint, and placing the caret and painting would shape it again at each character.
+    cursor.block().layout()->setCacheEnabled(true);
     Text2->setTextCursor(cursor);
     // A paragraph keeps its layout once shown; a walk through a huge correction would
-    // keep them all. The one left behind is laid out again if it comes back into view.
+    // keep them all. The one left behind drops its glyphs at its next paint, or at once
+    // with its layout if it is out of view; it is laid out again if it comes back.
     if (left.isValid() && left != cursor.block()) {
+        left.layout()->setCacheEnabled(false);
         const int firstShown = Text2->cursorForPosition(QPoint(0, 0)).blockNumber();
         const QRect view = Text2->viewport()->rect();
         const int lastShown = Text2->cursorForPosition(view.bottomRight()).blockNumber();
-        if (left.blockNumber() < firstShown || left.blockNumber() > lastShown)
-            left.layout()->clearLayout();
+        if (left.blockNumber() < firstShown || left.blockNumber() > lastShown) {
+            left.layout()->beginLayout();
+            left.layout()->endLayout();
+        }
     }
     describeProgress(characters);
 }
