@@ -103,29 +103,48 @@ void measure(const char *name, const QByteArray &text, qint64 characters, bool s
     std::printf("  Read to text shown: %.0f ms; resident %.1f bytes/character beyond idle (%ld MB idle)\n", shownMs,
                 (shownKb - idleKb) * 1024.0 / characters, idleKb / 1024);
 
+    const auto stopToRest = [&] {
+        timer.restart();
+        stop->click();
+        runUntil([&] { return read->isVisible() && read->isEnabled(); }, 120000);
+        std::printf("  Stop to rest: %.1f ms\n", msSince(timer));
+    };
     Watch watch;
     watch.start();
     if (sounded) {
         runUntil([] { return false; }, 2000);
         watch.stop();
         std::printf("  longest wait of the event loop over 2 s of reading: %.1f ms\n", watch.longestGapMs);
+        stopToRest();
         // A step is one more character highlighted; a jump lands far from the last one.
+        // Timed with nothing else moving it, at a reading pace (where it moves at once).
+        const auto timedMove = [&](int position) {
+            runUntil([] { return false; }, 2 * static_cast<int>(ui::PacedHighlight::kInterval.count()));
+            timer.restart();
+            form->highlightRead(position);
+            QCoreApplication::processEvents();
+            return msSince(timer);
+        };
         double worstStep = 0;
         double worstJump = 0;
         for (const double at : {0.0, 0.25, 0.5, 0.75, 1.0}) {
             const int position = static_cast<int>((characters - 2) * at);
-            timer.restart();
-            form->highlightRead(position);
-            QCoreApplication::processEvents();
-            worstJump = std::max(worstJump, msSince(timer));
-            for (int step = 1; step <= 3; ++step) {
-                timer.restart();
-                form->highlightRead(position + step);
-                QCoreApplication::processEvents();
-                worstStep = std::max(worstStep, msSince(timer));
-            }
+            worstJump = std::max(worstJump, timedMove(position));
+            for (int step = 1; step <= 3; ++step)
+                worstStep = std::max(worstStep, timedMove(position + step));
         }
         std::printf("  one highlight step, worst at 5 places: %.2f ms (a jump there: %.1f ms)\n", worstStep, worstJump);
+        // What a long reading keeps of the paragraphs it has left: the highlight moved
+        // through 300 paragraphs, one move each, at a reading pace.
+        const long beforeWalkKb = residentKb();
+        constexpr int kParagraphs = 300;
+        const int stride = static_cast<int>(std::min<qint64>(1100, (characters - 2) / kParagraphs));
+        for (int paragraph = 0; paragraph < kParagraphs; ++paragraph) {
+            form->highlightRead(paragraph * stride);
+            runUntil([] { return false; }, static_cast<int>(ui::PacedHighlight::kInterval.count()) + 2);
+        }
+        std::printf("  highlight moved through %d paragraphs: %+.1f bytes per character passed\n", kParagraphs,
+                    (residentKb() - beforeWalkKb) * 1024.0 / (kParagraphs * stride));
     } else {
         runUntil([&] { return read->isVisible(); }, 120000);
         watch.stop();
@@ -136,11 +155,8 @@ void measure(const char *name, const QByteArray &text, qint64 characters, bool s
         read->click();
         runUntil([] { return false; }, 50);
         std::printf("  stopped %s\n", form->readingRun().isRunning() ? "during the walk" : "after the walk (too late)");
+        stopToRest();
     }
-    timer.restart();
-    stop->click();
-    runUntil([&] { return read->isVisible() && read->isEnabled(); }, 120000);
-    std::printf("  Stop to rest: %.1f ms\n", msSince(timer));
 
     timer.restart();
     form->quitter_Click();

@@ -113,6 +113,7 @@ private slots:
     void missingSoundBoxCanStopTheReading();
     void unreadableTableIsToldAtStart();
     void highlightFollowsTheReadingAcrossLineBreaks();
+    void fastReadingShowsTheWholeHighlightWhenItHolds();
     void hugeLineIsShownInParagraphs();
     void longRunOfLineBreaksStopsAtOnceOrReachesTheCharactersAfterIt();
     void quitDuringARunEndsTheProgramWithoutMessage();
@@ -366,6 +367,27 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
     QString selected = text2->textCursor().selectedText();
     selected.replace(QChar(QChar::LineSeparator), QChar(u'\n')).replace(QChar(QChar::ParagraphSeparator), QChar(u'\n'));
     QCOMPARE(selected, QStringLiteral("ab\na"));
+}
+
+// Characters read faster than the screen is worth repainting: the highlight may lag on
+// the way, never when the reading holds on a message or ends.
+void MainWindowTest::fastReadingShowsTheWholeHighlightWhenItHolds()
+{
+    Exercise exercise;
+    exercise.write(QStringLiteral("test.txt"), QByteArray("ab").repeated(40) + "xab");
+    TimedFakePlayer player(1);
+    ui::Form1 form(player, exercise.fields());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+
+    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab").repeated(40));
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab").repeated(40) + QStringLiteral("xa"));
 }
 
 // A million line breaks, then two characters with a sound.

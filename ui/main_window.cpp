@@ -320,6 +320,7 @@ void Form1::setDelayText(const QString &text)
 
 void Form1::showCorrection(const platform::CharacterText &text)
 {
+    m_highlight.drop();
     Text2->clear();
     m_correctionLength = text.size();
     Text2->setPlainText(m_shown.build(text));
@@ -327,8 +328,12 @@ void Form1::showCorrection(const platform::CharacterText &text)
 
 void Form1::highlightRead(int characters)
 {
-    if (characters < 0)
-        return;
+    if (characters >= 0)
+        m_highlight.moveTo(characters);
+}
+
+void Form1::showRead(int characters)
+{
     QTextCursor cursor = Text2->textCursor();
     const QTextBlock left = cursor.block();
     cursor.setPosition(0);
@@ -385,6 +390,8 @@ void Form1::focusCorrection()
 
 void Form1::showRunningButtons(bool running)
 {
+    if (!running)
+        m_highlight.flush();
     Command1->setVisible(!running);
     Command2->setVisible(running);
     Command3->setVisible(running);
@@ -401,11 +408,14 @@ void Form1::setReadEnabled(bool enabled)
 
 void Form1::setPauseCaption(const QString &caption)
 {
+    m_highlight.flush();
     Command3->setText(caption);
 }
 
 void Form1::showMessage(const QString &text, reading::MessageButtons buttons, AnswerHandler answered)
 {
+    // The message is about the character after the highlight: both are shown together.
+    m_highlight.flush();
     openMessageBox(this, text, buttons, std::move(answered));
 }
 

@@ -6,6 +6,7 @@
 #include "platform/qt_resume_later.h"
 #include "reading/reading_run.h"
 #include "reading/reading_window.h"
+#include "ui/paced_highlight.h"
 #include "ui/shown_correction.h"
 
 #include <QMainWindow>
@@ -72,11 +73,13 @@ private:
     void nameForScreenReaders();
     void pressIfShown(QPushButton *button);
     void zoomCorrection(qreal points);
+    void showRead(int characters);
     void describeProgress(int characters);
     void backAtRest();
 
     platform::QtDelayTimer Timer1;
     platform::QtResumeLater m_resumeLater;
+    PacedHighlight m_highlight{[this](int characters) { showRead(characters); }};
     reading::ReadingRun m_run;
 
     QPlainTextEdit *Text2 = nullptr;
