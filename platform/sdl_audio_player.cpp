@@ -26,6 +26,10 @@ constexpr double kLongestStallSeconds = 3.0;
 // An end told this close to its moment keeps the chain of sounds exact.
 constexpr double kOnTimeSeconds = 0.005;
 constexpr auto kCloseWait = std::chrono::milliseconds(300);
+// A sound file found unchanged is trusted this long within a Read: very short sounds
+// would otherwise cost a look at the file system each, and a file changed while reading
+// is still heard within a second.
+constexpr auto kTrustUnchanged = std::chrono::seconds(1);
 
 QString sdlError()
 {
@@ -89,6 +93,8 @@ SdlAudioPlayer::~SdlAudioPlayer()
 std::optional<reading::SoundProblem> SdlAudioPlayer::prepare()
 {
     m_reopenAllowed = true;
+    // Every sound file is looked at again at the next Read.
+    m_preparedAt = std::chrono::steady_clock::now();
     // A sound server that went away while we were idle is looked for afresh.
     if (isOutputLost())
         closeOutput();
@@ -381,6 +387,12 @@ void SdlAudioPlayer::deliverCompletion(quint64 generation)
 
 bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
 {
+    const auto now = std::chrono::steady_clock::now();
+    const auto trusted = m_cache.find(path);
+    if (trusted != m_cache.end() && trusted->checked >= m_preparedAt && now - trusted->checked < kTrustUnchanged) {
+        m_loaded = trusted->samples;
+        return true;
+    }
     const FileStamp stamp = stampOf(path);
     if (stamp.kind == FileStamp::Kind::Missing) {
         reason = QStringLiteral("le fichier n'existe pas");
@@ -390,8 +402,9 @@ bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
         reason = QStringLiteral("ce n'est pas un fichier");
         return false;
     }
-    const auto cached = m_cache.constFind(path);
-    if (cached != m_cache.constEnd() && cached->stamp == stamp) {
+    const auto cached = m_cache.find(path);
+    if (cached != m_cache.end() && cached->stamp == stamp) {
+        cached->checked = now;
         m_loaded = cached->samples;
         return true;
     }
@@ -469,7 +482,7 @@ std::shared_ptr<const SdlAudioPlayer::Samples> SdlAudioPlayer::remember(const QS
         m_cache.clear();
         m_cacheBytes = 0;
     }
-    m_cache.insert(path, CachedSound{stamp, kept});
+    m_cache.insert(path, CachedSound{stamp, std::chrono::steady_clock::now(), kept});
     m_cacheBytes += bytes;
     return kept;
 }

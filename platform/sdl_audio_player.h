@@ -69,6 +69,7 @@ private:
     struct CachedSound
     {
         FileStamp stamp;
+        std::chrono::steady_clock::time_point checked; // when the file was last found so
         std::shared_ptr<const Samples> samples;
     };
 
@@ -102,6 +103,7 @@ private:
     const std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
     std::shared_ptr<const Samples> m_loaded;
     QHash<QString, CachedSound> m_cache;
+    std::chrono::steady_clock::time_point m_preparedAt; // the last Read
     qint64 m_cacheBytes = 0;
     // Large sounds are decoded on a thread of their own; only the latest one is wanted.
     QThread m_decoderThread;

@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 using platform::SdlAudioPlayer;
 using reading::SoundProblem;
@@ -143,6 +145,8 @@ TEST_F(SoundFiles, ClosedSoundDoesNotEnd)
     EXPECT_EQ(completions.count, 0);
 }
 
+// A sound file changed since the last Read is decoded again; one changed while reading,
+// within a second.
 TEST_F(SoundFiles, ChangedFileIsDecodedAgain)
 {
     ASSERT_TRUE(makeTone(path("s.wav"), 440, 0.1));
@@ -150,6 +154,7 @@ TEST_F(SoundFiles, ChangedFileIsDecodedAgain)
     EXPECT_NEAR(player.loadedDurationMs(), 100.0, 2.0);
     QFile::remove(path("s.wav"));
     ASSERT_TRUE(makeTone(path("s.wav"), 440, 0.3));
+    ASSERT_FALSE(player.prepare().has_value()); // the next Read
     ASSERT_FALSE(player.open(path("s.wav")).has_value());
     EXPECT_NEAR(player.loadedDurationMs(), 300.0, 2.0);
 
@@ -165,6 +170,7 @@ TEST_F(SoundFiles, ChangedFileIsDecodedAgain)
     ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
     ASSERT_TRUE(rewritten.setFileTime(written.addSecs(2), QFileDevice::FileModificationTime));
     rewritten.close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     ASSERT_FALSE(player.open(path("same.wav")).has_value());
     EXPECT_NEAR(player.loadedDurationMs(), 400.0, 2.0);
     // A folder is not a sound, whatever its name.
