@@ -8,8 +8,8 @@
 
 namespace ui {
 
-// Moves the reading highlight at most twenty times a second over time, with short
-// bursts allowed (a reading starts with two moves at once). Characters read faster than
+// Moves the reading highlight at most twenty times a second on average, after a burst
+// of up to three (a reading starts with two moves at once). Characters read faster than
 // that (very short sounds, a delay of a few milliseconds) would each cost a repaint that
 // no eye can follow; at the usual pace every move is shown at once.
 //
