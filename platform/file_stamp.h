@@ -21,7 +21,6 @@ struct FileStamp
     {
         return kind == other.kind && size == other.size && modifiedNs == other.modifiedNs;
     }
-    bool operator!=(const FileStamp &other) const { return !(*this == other); }
 };
 
 FileStamp stampOf(const QString &path);

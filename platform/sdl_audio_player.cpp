@@ -388,9 +388,9 @@ void SdlAudioPlayer::deliverCompletion(quint64 generation)
 bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
 {
     const auto now = std::chrono::steady_clock::now();
-    const auto trusted = m_cache.find(path);
-    if (trusted != m_cache.end() && trusted->checked >= m_preparedAt && now - trusted->checked < kTrustUnchanged) {
-        m_loaded = trusted->samples;
+    const auto cached = m_cache.find(path);
+    if (cached != m_cache.end() && cached->checked >= m_preparedAt && now - cached->checked < kTrustUnchanged) {
+        m_loaded = cached->samples;
         return true;
     }
     const FileStamp stamp = stampOf(path);
@@ -402,7 +402,6 @@ bool SdlAudioPlayer::startLoading(const QString &path, QString &reason)
         reason = QStringLiteral("ce n'est pas un fichier");
         return false;
     }
-    const auto cached = m_cache.find(path);
     if (cached != m_cache.end() && cached->stamp == stamp) {
         cached->checked = now;
         m_loaded = cached->samples;

@@ -373,20 +373,17 @@ void MainWindowTest::highlightFollowsTheReadingAcrossLineBreaks()
 // the way, never when the reading holds on a message or ends.
 void MainWindowTest::fastReadingShowsTheWholeHighlightWhenItHolds()
 {
-    Exercise exercise;
-    exercise.write(QStringLiteral("test.txt"), QByteArray("ab").repeated(40) + "xab");
-    TimedFakePlayer player(1);
-    ui::Form1 form(player, exercise.fields());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto *text2 = child<QPlainTextEdit>(&form, "Text2");
+    ShownWindow window(1, QByteArray("ab").repeated(40) + "xab");
+    QVERIFY(window.active);
+    auto *text2 = window.get<QPlainTextEdit>("Text2");
+    auto *read = window.get<QPushButton>("Command1");
 
-    QTest::mouseClick(child<QPushButton>(&form, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(read, Qt::LeftButton);
     QMessageBox *box = nullptr;
     QTRY_VERIFY((box = openMessageBox()) != nullptr);
     QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab").repeated(40));
     box->button(QMessageBox::Ok)->click();
-    QTRY_VERIFY(child<QPushButton>(&form, "Command1")->isVisible());
+    QTRY_VERIFY(read->isVisible());
     QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("ab").repeated(40) + QStringLiteral("xa"));
 }
 
