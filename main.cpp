@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/command_line.h"
-#include "platform/default_fields.h"
-#include "platform/sdl_audio_player.h"
+#include "app/command_line.h"
+#include "app/default_fields.h"
+#include "sound/sdl_audio_player.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
 
@@ -9,7 +9,7 @@
 #include <QDir>
 
 #ifdef Q_OS_UNIX
-#include "platform/termination_signals.h"
+#include "app/termination_signals.h"
 #endif
 
 int main(int argc, char *argv[])

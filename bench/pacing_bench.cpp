@@ -17,8 +17,8 @@
 
 #include "busy_cores.h"
 #include "event_loop.h"
-#include "platform/default_fields.h"
-#include "platform/sdl_audio_player.h"
+#include "app/default_fields.h"
+#include "sound/sdl_audio_player.h"
 #include "pulse_recorder.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"

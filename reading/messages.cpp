@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/messages.h"
 
-#include "platform/text_decoding.h"
+#include "text/text_decoding.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/playback_pacer.h"
 
-#include "platform/number_parsing.h"
+#include "text/number_parsing.h"
 
 
 namespace reading {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/reading_run.h"
 
-#include "platform/binary_file.h"
-#include "platform/text_decoding.h"
+#include "files/binary_file.h"
+#include "text/text_decoding.h"
 #include "reading/messages.h"
 
 #include <QFileInfo>

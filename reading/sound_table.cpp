@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/sound_table.h"
 
-#include "platform/text_decoding.h"
+#include "text/text_decoding.h"
 
 namespace reading {
 

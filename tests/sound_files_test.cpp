@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "event_loop.h"
 #include "fake_reading_window.h"
-#include "platform/qt_delay_timer.h"
-#include "platform/sdl_audio_player.h"
+#include "timing/qt_delay_timer.h"
+#include "sound/sdl_audio_player.h"
 #include "reading/reading_run.h"
 #include "sox_sounds.h"
 #include "test_files.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/binary_file.h"
-#include "platform/text_decoding.h"
+#include "files/binary_file.h"
+#include "text/text_decoding.h"
 #include "reading/sound_table.h"
 
 #include <QCryptographicHash>

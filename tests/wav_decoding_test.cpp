@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/wav_decoding.h"
+#include "sound/wav_decoding.h"
 #include "sox_sounds.h"
 #include "test_files.h"
 

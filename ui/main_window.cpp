@@ -2,7 +2,7 @@
 #include "ui/main_window.h"
 
 #include "app_version.h"
-#include "platform/text_decoding.h"
+#include "text/text_decoding.h"
 #include "ui/about_window.h"
 #include "ui/app_icon.h"
 #include "ui/file_dialog.h"

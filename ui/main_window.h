@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/default_fields.h"
-#include "platform/qt_delay_timer.h"
-#include "platform/qt_resume_later.h"
+#include "app/default_fields.h"
+#include "timing/qt_delay_timer.h"
+#include "timing/qt_resume_later.h"
 #include "reading/reading_run.h"
 #include "reading/reading_window.h"
 #include "ui/paced_highlight.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/character_text.h"
+#include "text/character_text.h"
 
 #include <QString>
 #include <vector>

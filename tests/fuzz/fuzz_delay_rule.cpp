@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The delay field as typed, through the rule applied at each timer tick.
-#include "platform/number_parsing.h"
+#include "text/number_parsing.h"
 
 #include <QString>
 #include <cmath>

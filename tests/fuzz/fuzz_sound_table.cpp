@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The table file as it is loaded at start-up, then lookups of the characters of a text.
-#include "platform/text_decoding.h"
+#include "text/text_decoding.h"
 #include "reading/sound_table.h"
 
 #include <QByteArray>

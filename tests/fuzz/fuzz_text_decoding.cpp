@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A correction or table file's bytes as characters, the text shown, and where each
 // character lands in the text box.
-#include "platform/text_decoding.h"
+#include "text/text_decoding.h"
 #include "ui/shown_correction.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A sound file's bytes, decoded and converted to the output format.
-#include "platform/wav_decoding.h"
+#include "sound/wav_decoding.h"
 
 #include <QByteArray>
 #include <cstdlib>

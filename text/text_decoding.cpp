@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/text_decoding.h"
+#include "text/text_decoding.h"
 
-#include "platform/character_text.h"
+#include "text/character_text.h"
 
 namespace platform {
 

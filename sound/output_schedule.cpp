@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/output_schedule.h"
+#include "sound/output_schedule.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/qt_resume_later.h"
+#include "timing/qt_resume_later.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/binary_file.h"
+#include "files/binary_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 
 #include "reading/delay_timer.h"
 
-#include "platform/precise_deadline.h"
+#include "timing/precise_deadline.h"
 
 namespace platform {
 

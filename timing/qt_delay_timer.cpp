@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/qt_delay_timer.h"
+#include "timing/qt_delay_timer.h"
 
 namespace platform {
 

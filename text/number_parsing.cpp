@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/number_parsing.h"
+#include "text/number_parsing.h"
 
 #include <algorithm>
 #include <cmath>

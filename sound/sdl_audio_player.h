@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/file_stamp.h"
-#include "platform/output_schedule.h"
-#include "platform/precise_deadline.h"
-#include "platform/wav_decoding.h"
+#include "files/file_stamp.h"
+#include "sound/output_schedule.h"
+#include "timing/precise_deadline.h"
+#include "sound/wav_decoding.h"
 #include "reading/sound_player.h"
 
 #include <QHash>

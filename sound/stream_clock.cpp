@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/stream_clock.h"
+#include "sound/stream_clock.h"
 
 #include <algorithm>
 #include <cmath>

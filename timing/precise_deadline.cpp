@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/precise_deadline.h"
+#include "timing/precise_deadline.h"
 
 #ifdef Q_OS_LINUX
 #include <QSocketNotifier>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/default_fields.h"
+#include "app/default_fields.h"
 
 #include <QDir>
 #include <QFileInfo>

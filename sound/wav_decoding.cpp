@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/wav_decoding.h"
+#include "sound/wav_decoding.h"
 
-#include "platform/binary_file.h"
+#include "files/binary_file.h"
 
 #include <SDL.h>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/default_fields.h"
+#include "app/default_fields.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/stream_clock.h"
+#include "sound/stream_clock.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/sdl_audio_player.h"
+#include "sound/sdl_audio_player.h"
 
-#include "platform/wav_decoding.h"
+#include "sound/wav_decoding.h"
 
 #include <QFile>
 #include <QtDebug>
