@@ -9,7 +9,8 @@ namespace reading {
 
 QString missingSoundMessage(char32_t character)
 {
-    // Worded as users have always seen it, trailing blank included.
+    // This exact wording, unaccented words and trailing blank included, is the message
+    // learners know and search for.
     return QStringLiteral("le caractere : ") + platform::toQString(character)
         + QStringLiteral(" n'a pas de fichier .wav associé dans la table kaloncor.ref, editez cette table et associez lui un fichier wav ");
 }

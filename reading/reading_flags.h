@@ -8,7 +8,7 @@ namespace reading {
 // The main window's state flags, read and written on the GUI thread only.
 struct ReadingFlags
 {
-    // Only this value means "stop requested"; stored stop flags have always used 5.
+    // The value of a requested stop; the run tests for exactly this value.
     static constexpr std::int16_t kStopRequested = 5;
 
     std::int16_t stopFlag = 0;    // 5 = stop requested, 0 = none

@@ -18,7 +18,7 @@ namespace reading {
 //
 // The walk is event-driven: it goes as far as it can, and resumes when what it waits
 // for happens (the sound and its delay over, Resume, Stop, a message box closed).
-// Where it holds is exactly where the window's nested waits always held:
+// It holds at these points and nowhere else:
 //  - before each character: the stop test, then the wait for the previous sound;
 //  - after starting a sound: while paused;
 //  - while a message box is open.

@@ -81,4 +81,9 @@ void Form2::Command1_Click()
     hide();
 }
 
+void Form2::reject()
+{
+    Command1_Click();
+}
+
 } // namespace ui

@@ -8,9 +8,9 @@ class QPushButton;
 
 namespace ui {
 
-// The About window: who made the program and its sounds. Not modal; OK and Escape
-// (a dialog's reject hides it) hide it, and the next About shows the same window, its
-// text as it was. A dialog, so that screen readers present it as one.
+// The About window: who made the program and its sounds. Not modal; OK and Escape hide
+// it, and the next About shows the same window, its text as it was; the close box
+// unloads it. A dialog, so that screen readers present it as one.
 class Form2 : public QDialog
 {
     Q_OBJECT
@@ -22,6 +22,8 @@ public:
 
 public slots:
     void Command1_Click();
+    // Escape: hidden as by OK. A dialog's own reject would close it, and closing unloads it.
+    void reject() override;
 
 private:
     void Form_Load();

@@ -48,8 +48,8 @@ Widget *placed(Widget *widget, const char *name, QRect geometry)
     return widget;
 }
 
-// Label sizes were drawn for a narrow 8-point Windows font; wider fonts must not clip
-// the captions, so a label grows to its text, keeping its place.
+// Label sizes are laid out for a narrow 8-point font; a wider font must not clip the
+// captions, so a label grows to its text, keeping its place.
 QLabel *caption(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
     auto *label = placed(new QLabel(text, parent), name, geometry);
