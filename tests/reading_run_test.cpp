@@ -73,6 +73,16 @@ TEST_F(ReadingRunTest, HighlightCoversTheCharactersBeforeTheAwaitedOne)
     EXPECT_EQ(rig.window.highlights, (std::vector<int>{0, 1, 2}));
 }
 
+TEST_F(ReadingRunTest, CorrectionEndingWithALineEndLeavesAllButTheLastCharacterHighlighted)
+{
+    // The trainer ends its corrections with CR LF, which have no sound: passing over them
+    // at the end still moves the highlight up to the last one.
+    rig.readCorrection("ab\r\n");
+    rig.clock.advance(10 * (kSound + kDelay));
+    ASSERT_FALSE(rig.run.isRunning());
+    EXPECT_EQ(rig.window.lastHighlight(), 3);
+}
+
 TEST_F(ReadingRunTest, RunEndsWithoutWaitingForItsLastSound)
 {
     rig.readCorrection("a");
