@@ -50,6 +50,38 @@ click_read() { xdotool mousemove "$((X + 200))" "$((Y + menu + 176))" click 1; }
 cpu_ms() { awk '{ print ($14 + $15) * 1000 / '"$(getconf CLK_TCK)"' }' "/proc/$app/stat"; }
 our_streams() { pactl list sink-inputs | grep -c "application.process.id = \"$app\"" || true; }
 
+# Waits until a window of the program whose title matches the pattern is shown.
+expect_window() {
+    local pattern=$1 what=$2
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --pid "$app" --name "$pattern" >/dev/null 2>&1 && { echo "$what"; return 0; }
+        sleep 0.1
+    done
+    echo "$what: no such window"; exit 1
+}
+
+# Records the sink until WANT sounds have been heard and the last one ended a while ago
+# (at most 15 s), then prints what was heard: onset, length and pitch, one a line.
+record_sounds() {
+    local want=$1 wav=$2
+    parecord --device=null.monitor --latency-msec=100 --file-format=wav "$wav" &
+    recorder=$!
+    sleep 0.5
+    "${@:3}"
+    for _ in $(seq 60); do
+        sleep 0.25
+        sox --ignore-length "$wav" "$work/snapshot.wav" 2>/dev/null || continue
+        local heard_ms
+        heard_ms=$(soxi -D "$work/snapshot.wav" | awk '{ print $1 * 1000 }')
+        "$heard_sounds" "$work/snapshot.wav" | awk -v want="$want" -v heard="$heard_ms" \
+            'END { exit !(NR >= want && $1 + $2 < heard - 400) }' && break
+    done
+    kill "$recorder"; wait "$recorder" 2>/dev/null || true
+    recorder=""
+    sox --ignore-length "$wav" "$work/snapshot.wav"
+    "$heard_sounds" "$work/snapshot.wav"
+}
+
 # Ends within a second of the signal, with a clean exit status.
 expect_ends_on() {
     local signal=$1 state=$2
@@ -73,14 +105,7 @@ awk -v u="$used" 'BEGIN { exit !(u <= 100) }' || { echo "too much CPU while idle
 [[ $(our_streams) -eq 0 ]] || { echo "idle, the program opened a stream"; exit 1; }
 
 # The Read after the idle: its first sound is heard whole, the others follow.
-parecord --device=null.monitor --latency-msec=100 --file-format=wav "$out/after-idle.wav" &
-recorder=$!
-sleep 0.5
-click_read
-sleep 3.5
-kill "$recorder"; wait "$recorder" 2>/dev/null || true
-recorder=""
-"$heard_sounds" "$out/after-idle.wav" | tee "$out/after-idle.txt"
+record_sounds 4 "$out/after-idle.wav" click_read | tee "$out/after-idle.txt"
 awk 'NR == 1 { first = $2; pitch = $3 } END {
         ok = NR == 4 && first > 297 && first < 303 && pitch > 420 && pitch < 460
         if (!ok) print "after the idle, expected 4 sounds, the first 300 ms at 440 Hz"
@@ -95,14 +120,14 @@ expect_ends_on TERM "reading"
 launch "x"
 sleep 1
 click_read
-sleep 0.5
+expect_window '^Virod idadidavir$' "the missing-sound message is open"
 import -window root "$out/message-open.png"
 expect_ends_on INT "message box open"
 
 # About open.
 launch "ab"
 xdotool key --window "$window" alt+a
-sleep 0.5
+expect_window '^A propos$' "About is open"
 expect_ends_on HUP "About open"
 
 # In its first moments, before the sound server has started the stream.
