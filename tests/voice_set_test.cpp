@@ -10,9 +10,11 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <SDL.h>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -113,6 +115,56 @@ TEST(VoiceSet, EachLetterAndDigitSaysItsFrenchNameUnlikeAnyOther)
     }
 }
 
+TEST(VoiceSet, SignsBracketsAndAccentsSayTheirUsualFrenchNames)
+{
+    // As espeak-ng transcribes what the voice says: « + » is /plys/, never the /ply/ of « ne… plus »,
+    // and « guillemet ouvrant » has no liaison /t/.
+    const QMap<QChar, QString> words = spokenWords();
+    const std::pair<QChar, const char *> names[] = {
+        {u'+', "plys"},           {u'\u00D7', "fwa"},          {u'*', "asterisk"},        {u'%', "pursA~"},
+        {u'#', "djEz"},           {u'\u2019', "apOstrOf"},     {u'\u00AB', "gijmEuvrA~"}, {u'\u00BB', "gijmEfErmA~"},
+        {u'<', "E~ferjWr"},       {u'>', "syperjWr"},          {u'[', "kroSEuvrA~"},      {u']', "kroSEfErmA~"},
+        {u'\u00EA', "@sirkO~flEks"}, {u'\u00E2', "asirkO~flEks"}, {u'\u00EE', "isirkO~flEks"},
+        {u'\u00F4', "osirkO~flEks"}, {u'\u00FB', "ysirkO~flEks"}, {u'\u00EB', "@trema"},
+        {u'\u00EF', "itrema"},      {u'\u0153', "@dA~lo"},
+    };
+    for (const auto &[character, name] : names) {
+        ASSERT_TRUE(words.contains(character)) << "no word for U+" << std::hex << character.unicode();
+        EXPECT_EQ(phonemes(words[character]).toStdString(), name)
+            << "U+" << std::hex << character.unicode() << " is said \"" << qPrintable(words[character]) << '"';
+    }
+}
+
+TEST(VoiceSet, NoTwoSoundsSayTheSameWord)
+{
+    const QMap<QChar, QString> words = spokenWords();
+    QMap<QString, QString> heard; // phonemes -> word
+    for (const QString &word : QSet<QString>(words.cbegin(), words.cend())) {
+        const QString said = phonemes(word);
+        EXPECT_FALSE(heard.contains(said)) << '"' << qPrintable(word) << "\" sounds like \"" << qPrintable(heard[said])
+                                           << "\" [" << qPrintable(said) << ']';
+        heard.insert(said, word);
+    }
+}
+
+TEST(VoiceSet, SoundNamesAreSafeFileNamesOnWindowsAndLinux)
+{
+    // Lower-case ASCII letters, digits and '_' only: no character that Windows refuses in a
+    // name (< > * % # are table characters), no blank or quote, and no two names that differ
+    // by case alone, since a lookup that ignores case would take either.
+    static const QRegularExpression safe(QStringLiteral("^[a-z0-9_]{1,64}$"));
+    static const QRegularExpression device(QStringLiteral("^(con|prn|aux|nul|com[0-9]|lpt[0-9])$"));
+    reading::SoundTable table;
+    table.load(platform::decodeText(bytesOf(QStringLiteral("kaloncor.ref"))));
+    for (const std::u32string &row : table.rows()) {
+        if (row.empty())
+            continue;
+        const QString name = platform::toQString(row.substr(2)).trimmed();
+        EXPECT_TRUE(safe.match(name).hasMatch()) << qPrintable(name);
+        EXPECT_FALSE(device.match(name).hasMatch()) << qPrintable(name) << " is a Windows device name";
+    }
+}
+
 TEST(VoiceSet, EverySoundFileIsDistinct)
 {
     QMap<QByteArray, QString> seen;
@@ -170,6 +222,11 @@ TEST(VoiceSet, TableIsWindows1252WithCrLfRows)
     ASSERT_FALSE(table.isEmpty());
     EXPECT_FALSE(platform::isValidUtf8(table)) << "the accented rows are single Windows-1252 bytes";
     EXPECT_TRUE(table.contains("\xE9 e_aigu\r\n"));
+    // The characters that Windows-1252 places in 0x80-0x9F, and the guillemets and the times sign.
+    EXPECT_TRUE(table.contains("\x92 apostrophe\r\n"));
+    EXPECT_TRUE(table.contains("\x9C e_dans_o\r\n\x8C e_dans_o\r\n"));
+    EXPECT_TRUE(table.contains("\xAB guillemet_ouvrant\r\n\xBB guillemet_fermant\r\n"));
+    EXPECT_TRUE(table.contains("\xD7 multiplication\r\n"));
     EXPECT_TRUE(table.startsWith("  silence\r\n")) << "the blank has a (silent) sound";
     EXPECT_EQ(table.count("\r\n"), table.count('\n')) << "every row ends with CR LF";
 }
@@ -188,12 +245,13 @@ TEST(VoiceSet, EveryCharacterOfTheSampleHasASound)
     }
 }
 
-TEST(VoiceSet, CoversLettersDigitsMorsePunctuationAndFrenchAccents)
+TEST(VoiceSet, CoversLettersDigitsMorsePunctuationBracketsAndFrenchAccents)
 {
     reading::SoundTable table;
     table.load(platform::decodeText(bytesOf(QStringLiteral("kaloncor.ref"))));
     const std::u32string expected = U"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
-                                    U".,?/=+-'\":;()@!&$_ éèàçùäöüñÉÈÀÇÙÄÖÜÑ";
+                                    U".,?/=+-'\":;()@!&$_ éèàçùäöüñÉÈÀÇÙÄÖÜÑ"
+                                    U"×’«»<>[]*%# êâîôûëïœÊÂÎÔÛËÏŒ";
     for (const char32_t character : expected)
         EXPECT_EQ(table.lookup(character).outcome, reading::SoundTable::Outcome::Found)
             << "U+" << std::hex << static_cast<unsigned>(character);
@@ -224,5 +282,5 @@ TEST(VoiceSet, EverySoundOfTheTableExistsAndDecodes)
         EXPECT_LT(seconds, 0.8) << qPrintable(name);
         ++sounds;
     }
-    EXPECT_GE(sounds, 99); // letters twice, digits, punctuation, accents twice, the blank
+    EXPECT_GE(sounds, 125); // letters twice, digits, punctuation and signs, accents twice, the blank
 }

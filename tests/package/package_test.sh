@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package of a build folder, as cpack makes it: the files it installs, what it
-# depends on, its desktop entry and metainfo, the packaged program answering on the
-# command line without a display, and lintian's verdict (no error).
+# depends on and recommends, its desktop entry, icons and metainfo, the packaged program
+# answering on the command line without a display, and lintian's verdict (no error).
 #
 # usage: package_test.sh BUILD_DIR
 # Exits 77 (skipped) only when lintian is not installed and cannot be.
@@ -61,10 +61,33 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libsdl2-2.0-0 qt6-qpa-plugins; do
     [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for package in qt6-translations-l10n "pulseaudio | pipewire-pulse"; do
+    [[ "$recommends" == *"$package"* ]] || fail "Recommends lacks $package: $recommends"
+done
 [[ "$(dpkg-deb -f "$deb" Version)" == "1.1.1" ]] || fail "version $(dpkg-deb -f "$deb" Version)"
 
-desktop-file-validate "$work/root/usr/share/applications/virod-idadidavir.desktop" >"$work/desktop.log" 2>&1 || true
+# The desktop entry: valid (hints are advice: HamRadio beside a second main category would
+# bring one of its own), offered for text files, and handed the chosen file.
+entry="$work/root/usr/share/applications/virod-idadidavir.desktop"
+desktop-file-validate --no-hints "$entry" >"$work/desktop.log" 2>&1 || true
 [[ -s "$work/desktop.log" ]] && fail "desktop-file-validate: $(cat "$work/desktop.log")"
+for line in 'Exec=virod-idadidavir %f' 'MimeType=text/plain;' 'Categories=Education;HamRadio;'; do
+    grep -qxF "$line" "$entry" || fail "the desktop entry lacks $line"
+done
+
+# The icon: every PNG size is the SVG's picture (drawn at 256 pixels, then averaged down).
+icons="$work/root/usr/share/icons/hicolor"
+rsvg-convert --width 256 --height 256 --output "$work/icon-256.png" "$icons/scalable/apps/virod-idadidavir.svg"
+for size in 16 32 48 256; do
+    png="$icons/${size}x${size}/apps/virod-idadidavir.png"
+    [[ "$(identify -format '%wx%h' "$png")" == "${size}x${size}" ]] || fail "the ${size} pixel icon is $(identify -format '%wx%h' "$png")"
+    # compare exits 1 when the pictures differ at all: the figure is what counts.
+    difference=$(convert "$work/icon-256.png" -filter Box -resize "${size}x${size}!" png32:- |
+        { compare -metric RMSE png32:- "$png" null: 2>&1 || true; } | sed 's/.*(\(.*\))/\1/')
+    awk -v d="$difference" 'BEGIN { exit !(d ~ /^[0-9.e-]+$/ && d < 0.03) }' ||
+        fail "the ${size} pixel icon is not the SVG's picture (RMSE $difference)"
+done
 appstreamcli validate --no-net --pedantic "$work/root/usr/share/metainfo/"*.metainfo.xml >"$work/appstream.log" 2>&1 ||
     fail "appstreamcli: $(cat "$work/appstream.log")"
 
