@@ -63,9 +63,13 @@ if [[ -n "${PULSE_SERVER:-}" ]]; then
     sleep 0.3
 fi
 click 200 176 # Lire la correction
-sleep 0.5
+# Wait for Stop and Pause to show (a busy machine may take a while to paint them).
+for _ in $(seq 40); do
+    sleep 0.1
+    buttons "$out/buttons-reading.png"
+    compare -metric AE -fuzz 20% "$out/buttons-at-rest.png" "$out/buttons-reading.png" null: 2>/dev/null || break
+done
 import -window root "$out/reading.png"
-buttons "$out/buttons-reading.png"
 
 # Wait for the run to end: the buttons look as they did at rest (the fuzz allows
 # for the hover and focus shading of the Read button).
