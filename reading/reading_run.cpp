@@ -2,6 +2,7 @@
 #include "reading/reading_run.h"
 
 #include "files/binary_file.h"
+#include "files/file_stamp.h"
 #include "text/text_decoding.h"
 #include "reading/messages.h"
 
@@ -226,7 +227,7 @@ bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
 {
     // A missing folder is one fault, whatever the file: told once per run.
     const bool noFolder = problem.kind == SoundProblem::Kind::BadFile
-        && !QFileInfo(QFileInfo(problem.path).absolutePath()).isDir();
+        && platform::stampOf(QFileInfo(problem.path).absolutePath()).kind != platform::FileStamp::Kind::Folder;
     const QString key = problem.kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
         : noFolder                                                   ? kNoFolderKey
                                                                      : problem.path;
