@@ -242,10 +242,17 @@ bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
 }
 
 // A sound found unplayable after it was started: told as if at its start, unless a
-// message is already open.
+// message is already open. The last sound's can come once the run is over: it is told
+// all the same, or the sound would be lost without a word.
 void ReadingRun::lateSoundProblem(const SoundProblem &problem)
 {
-    if (m_running && m_hold != Hold::Message)
+    if (m_ended)
+        return;
+    if (!m_running) {
+        m_window.showMessage(soundFileProblemMessage(problem.path, problem.reason), MessageButtons::Ok, {});
+        return;
+    }
+    if (m_hold != Hold::Message)
         tellSoundProblem(problem);
 }
 

@@ -456,3 +456,20 @@ TEST(ReadingRunFileNames, TableSoundsAndCorrectionInAnotherCaseAreFoundAndRead)
     EXPECT_EQ(rig.player.playedPaths(), (QStringList{set + QStringLiteral("/SON_A.WAV"), set + QStringLiteral("/son_b.wav")}));
     EXPECT_EQ(QDir(set).entryList(QDir::Files).size(), 5); // nothing created beside them
 }
+
+TEST(ReadingRunSoundProblems, LastSoundFoundUnplayableAfterTheRunIsOverIsStillTold)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("a");
+    ASSERT_FALSE(rig.run.isRunning());
+    const reading::SoundProblem late{reading::SoundProblem::Kind::BadFile, rig.sound(QStringLiteral("son_a")),
+                                     QStringLiteral("le son dure 9 min 0 s")};
+    rig.player.reportLate(late);
+    ASSERT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_EQ(rig.window.messages[0].text, reading::soundFileProblemMessage(late.path, late.reason));
+    rig.window.answer();
+    rig.run.shutDown();
+    rig.player.reportLate(late);
+    EXPECT_EQ(rig.window.messages.size(), 1u);
+}
