@@ -23,7 +23,7 @@ public:
     QString build(const platform::CharacterText &text);
     // The same, handed over in pieces of about kPieceUnits: a huge correction is never
     // held whole twice, once as a string and once in the box.
-    static constexpr qsizetype kPieceUnits = 1 << 20;
+    static constexpr qsizetype kPieceUnits = 1 << 16;
     void build(const platform::CharacterText &text, const std::function<void(const QString &)> &put);
     void clear();
 
