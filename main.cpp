@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 #include "app/default_fields.h"
+#include "files/file_name.h"
 #include "sound/sdl_audio_player.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
@@ -27,13 +28,13 @@ int main(int argc, char *argv[])
     ui::installFrenchQtTranslation(app);
 
     // Parsed again without Qt's own options, which QApplication has taken out.
-    const platform::CommandLine commandLine = platform::parseCommandLine(QApplication::arguments());
+    const platform::CommandLine commandLine = platform::parseCommandLine(platform::argumentsOf(argc, argv));
     if (commandLine.exitCode)
         return platform::finishCommandLine(commandLine);
 
     platform::SdlAudioPlayer player;
     platform::DefaultFields fields = platform::defaultFields(QDir::homePath(), QApplication::applicationDirPath(),
-                                                             qEnvironmentVariable("WINEPREFIX"));
+                                                             platform::environmentFileName("WINEPREFIX"));
     platform::applyCommandLine(commandLine, fields);
     ui::Form1 window(player, fields);
 #ifdef Q_OS_UNIX

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 
 #include "app_version.h"
+#include "files/file_name.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -139,7 +140,7 @@ QStringList argumentsOf(int argc, char *argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(fileNameText(QByteArray(argv[i])));
     return arguments;
 }
 

@@ -24,6 +24,9 @@ struct CommandLine
 // answered before Qt has taken its own options (-platform, -style...) out of the list.
 CommandLine parseCommandLine(const QStringList &arguments);
 
+// The arguments as file names: bytes that are not UTF-8 are kept (see fileNameText), so
+// that a correction named in Latin-1 is the file read. QCoreApplication::arguments()
+// would replace them.
 QStringList argumentsOf(int argc, char *argv[]);
 
 // Whether an argument may be one of Qt's own options, which only QApplication knows: a

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/default_fields.h"
 
+#include "files/file_stamp.h"
+#include "files/name_finder.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
 namespace platform {
@@ -14,14 +16,18 @@ const QString kCorrectionName = QStringLiteral("test.txt");
 const QString kTableName = QStringLiteral("kaloncor.ref");
 const QString kDefaultDelay = QStringLiteral("100");
 
-// A 64-bit Wine prefix installs the 32-bit trainer under "Program Files (x86)".
-QStringList trainerFolders(const QString &prefix)
+// A 64-bit Wine prefix installs the 32-bit trainer under "Program Files (x86)". Windows
+// ignores the case of names, and so does the trainer under Wine: each part is found as
+// it would be there.
+QStringList trainerFolders(NameFinder &finder, const QString &prefix)
 {
     if (prefix.isEmpty())
         return {};
-    const QDir driveC(QDir(prefix).filePath(QStringLiteral("drive_c")));
-    return {driveC.filePath(QStringLiteral("Program Files/Kalon Morse")),
-            driveC.filePath(QStringLiteral("Program Files (x86)/Kalon Morse"))};
+    const QString driveC = QDir(prefix).filePath(QStringLiteral("drive_c"));
+    QStringList folders;
+    for (const QString &programFiles : {QStringLiteral("Program Files"), QStringLiteral("Program Files (x86)")})
+        folders += finder.findParts(driveC, {programFiles, QStringLiteral("Kalon Morse")});
+    return folders;
 }
 
 } // namespace
@@ -37,22 +43,26 @@ DefaultFields defaultFields(const QString &homeDir, const QString &appDir, const
     Q_UNUSED(homeDir);
     Q_UNUSED(appDir);
     Q_UNUSED(winePrefix);
-    const QString folder = kWindowsTrainerFolder;
+    return DefaultFields{kWindowsTrainerFolder + kCorrectionName, kWindowsTrainerFolder, kDefaultDelay};
 #else
     Q_UNUSED(kWindowsTrainerFolder);
-    QStringList candidates = trainerFolders(winePrefix);
+    NameFinder finder;
+    QStringList candidates = trainerFolders(finder, winePrefix);
     if (!homeDir.isEmpty())
-        candidates += trainerFolders(QDir(homeDir).filePath(QStringLiteral(".wine")));
+        candidates += trainerFolders(finder, QDir(homeDir).filePath(QStringLiteral(".wine")));
     QString folder = bundledVoiceFolder(appDir);
     for (const QString &candidate : candidates) {
         // The table, not the bare folder: an uninstalled trainer can leave an empty one behind.
-        if (QFileInfo(QDir(candidate).filePath(kTableName)).isFile()) {
+        const QString table = finder.findParts(candidate, {kTableName});
+        if (stampOf(table).kind == FileStamp::Kind::RegularFile) {
             folder = candidate + QLatin1Char('/');
             break;
         }
     }
+    // The trainer's own exercise, whatever the case of its name; created there on Read
+    // when it is not.
+    return DefaultFields{finder.find(folder + kCorrectionName), folder, kDefaultDelay};
 #endif
-    return DefaultFields{folder + kCorrectionName, folder, kDefaultDelay};
 }
 
 } // namespace platform

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/binary_file.h"
 
+#include "files/file_name.h"
+#include "files/name_finder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -57,7 +61,7 @@ FileContent failure(const QString &reason)
 // keeps the descriptor only when it is a regular file.
 int openRegular(const QString &path, QString &reason)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         reason = reasonForErrno(errno);
@@ -81,7 +85,8 @@ FileContent readOpened(int fd, qint64 maxBytes)
         return failure(reasonForErrno(EIO));
     }
     if (maxBytes >= 0 && file.size() > maxBytes)
-        return failure(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(maxBytes / (1024 * 1024)));
+        return failure(QStringLiteral("le fichier est trop gros : %1, plus que les %2 permis")
+                           .arg(sizeText(file.size()), sizeText(maxBytes)));
     FileContent content;
     content.bytes.resize(file.size());
     const qint64 got = file.read(content.bytes.data(), content.bytes.size());
@@ -110,21 +115,38 @@ FileContent readOrCreateFile(const QString &path)
     if (path.isEmpty())
         return failure(QStringLiteral("aucun nom de fichier n'est donné"));
 
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) {
-        const QDir folder = info.absoluteDir();
-        if (!QFileInfo::exists(folder.path()))
-            return failure(QStringLiteral("le dossier « %1 » n'existe pas").arg(QDir::toNativeSeparators(folder.path())));
+    const QString found = findFile(path);
+    const QByteArray name = fileNameBytes(found);
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0 && errno == ENOENT) {
+        const qsizetype slash = found.lastIndexOf(QLatin1Char('/'));
+        const QString folder = slash < 0 ? QStringLiteral(".") : found.left(slash + 1);
+        if (::stat(fileNameBytes(folder).constData(), &status) != 0)
+            return failure(QStringLiteral("le dossier « %1 » n'existe pas").arg(shownPath(folder)));
+        if (mayBeLossyName(found))
+            return failure(QStringLiteral("son nom contient des caractères illisibles (�) : choisissez-le dans un autre dossier ou renommez-le"));
         // O_EXCL: never follows a link nor opens what appeared meanwhile.
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0)
             return failure(reasonForErrno(errno));
         ::close(fd);
         FileContent created;
         created.ok = true;
+        created.path = found;
         return created;
     }
-    return readRegularFile(path, -1);
+    FileContent content = readRegularFile(found, kMaxTextFileBytes);
+    content.path = found;
+    return content;
+}
+
+QString sizeText(qint64 bytes)
+{
+    constexpr qint64 kMega = 1024 * 1024;
+    const QLocale french(QLocale::French);
+    if (bytes >= 1024 * kMega)
+        return QStringLiteral("%1 Go").arg(french.toString(double(bytes) / (1024 * kMega), 'f', 1));
+    return QStringLiteral("%1 Mo").arg((bytes + kMega - 1) / kMega);
 }
 
 } // namespace platform

@@ -2,7 +2,7 @@
 #include "files/file_stamp.h"
 
 #ifdef Q_OS_UNIX
-#include <QFile>
+#include "files/file_name.h"
 #include <sys/stat.h>
 #else
 #include <QDateTime>
@@ -18,10 +18,12 @@ namespace platform {
 FileStamp stampOf(const QString &path)
 {
     struct stat status {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (path.isEmpty() || ::stat(fileNameBytes(path).constData(), &status) != 0)
         return {};
     FileStamp stamp;
-    stamp.kind = S_ISREG(status.st_mode) ? FileStamp::Kind::RegularFile : FileStamp::Kind::Other;
+    stamp.kind = S_ISREG(status.st_mode)   ? FileStamp::Kind::RegularFile
+        : S_ISDIR(status.st_mode)            ? FileStamp::Kind::Folder
+                                             : FileStamp::Kind::Other;
     stamp.size = static_cast<qint64>(status.st_size);
 #ifdef Q_OS_MACOS
     stamp.modifiedNs = qint64(status.st_mtimespec.tv_sec) * 1000000000 + status.st_mtimespec.tv_nsec;
@@ -39,7 +41,9 @@ FileStamp stampOf(const QString &path)
     if (!info.exists())
         return {};
     FileStamp stamp;
-    stamp.kind = info.isFile() ? FileStamp::Kind::RegularFile : FileStamp::Kind::Other;
+    stamp.kind = info.isFile() ? FileStamp::Kind::RegularFile
+        : info.isDir()             ? FileStamp::Kind::Folder
+                                   : FileStamp::Kind::Other;
     stamp.size = info.size();
     stamp.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
     return stamp;

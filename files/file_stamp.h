@@ -11,7 +11,7 @@ namespace platform {
 // looked at before every character, so this is a single system call.
 struct FileStamp
 {
-    enum class Kind { Missing, RegularFile, Other };
+    enum class Kind { Missing, RegularFile, Folder, Other };
 
     Kind kind = Kind::Missing;
     qint64 size = 0;

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/messages.h"
 
+#include "files/file_name.h"
 #include "text/text_decoding.h"
-
-#include <QDir>
 
 namespace reading {
 
@@ -18,19 +17,19 @@ QString missingSoundMessage(char32_t character)
 QString correctionUnreadableMessage(const QString &path, const QString &reason)
 {
     return QStringLiteral("Le fichier de correction « %1 » n'a pas pu être ouvert : %2.\nLa lecture n'a pas commencé.")
-        .arg(QDir::toNativeSeparators(path), reason);
+        .arg(platform::shownPath(path), reason);
 }
 
 QString soundTableUnreadableMessage(const QString &path, const QString &reason)
 {
     return QStringLiteral("La table des sons « %1 » n'a pas pu être ouverte : %2.\n"
                           "Aucun caractère n'aura de son ; vérifiez le chemin des fichiers .wav et relancez le programme.")
-        .arg(QDir::toNativeSeparators(path), reason);
+        .arg(platform::shownPath(path), reason);
 }
 
 QString soundFileProblemMessage(const QString &path, const QString &reason)
 {
-    return QStringLiteral("Le fichier son « %1 » n'a pas pu être joué : %2.").arg(QDir::toNativeSeparators(path), reason);
+    return QStringLiteral("Le fichier son « %1 » n'a pas pu être joué : %2.").arg(platform::shownPath(path), reason);
 }
 
 QString noSoundOutputMessage(const QString &reason)
@@ -42,7 +41,7 @@ QString soundFolderMissingMessage(const QString &folder)
 {
     return QStringLiteral("Le dossier des sons « %1 » n'existe pas : aucun caractère ne peut être dit.\n"
                           "Vérifiez le chemin des fichiers .wav.")
-        .arg(QDir::toNativeSeparators(folder));
+        .arg(platform::shownPath(folder));
 }
 
 } // namespace reading

@@ -36,7 +36,7 @@ std::optional<SoundProblem> PlaybackPacer::PlayWav(const QString &soundName)
     m_inPlayWav = true;
     m_doneDuringPlayWav = false;
     m_player.close();
-    const std::optional<SoundProblem> problem = m_player.open(m_window.soundFolder() + soundName + kSoundExtension);
+    const std::optional<SoundProblem> problem = m_player.open(m_soundFiles.find(m_window.soundFolder() + soundName + kSoundExtension));
     m_player.play();
     m_flags.playingFlag = 1;
     m_inPlayWav = false;

@@ -5,6 +5,7 @@
 #include "reading/reading_flags.h"
 #include "reading/reading_window.h"
 #include "reading/sound_player.h"
+#include "files/name_finder.h"
 
 #include <functional>
 #include <optional>
@@ -25,7 +26,8 @@ public:
 
     std::optional<SoundProblem> preparePlayer();
 
-    // Close, open Text4 + soundName + ".wav", play; playingFlag = 1. Returns at once.
+    // Close, open Text4 + soundName + ".wav" (found without regard to case when the
+    // exact name is not there), play; playingFlag = 1. Returns at once.
     std::optional<SoundProblem> PlayWav(const QString &soundName);
 
     // The shut-down's "Close": a playing sound stops, and no handler acts afterwards.
@@ -47,6 +49,7 @@ private:
     ReadingWindow &m_window;
     SoundPlayer &m_player;
     DelayTimer &Timer1;
+    platform::NameFinder m_soundFiles; // names found as Windows finds them
     std::function<void()> m_onReleased;
     bool m_delayAfterSound = false;
     bool m_inPlayWav = false;

@@ -2,6 +2,7 @@
 #include "reading/reading_run.h"
 
 #include "files/binary_file.h"
+#include "files/file_stamp.h"
 #include "text/text_decoding.h"
 #include "reading/messages.h"
 
@@ -226,7 +227,7 @@ bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
 {
     // A missing folder is one fault, whatever the file: told once per run.
     const bool noFolder = problem.kind == SoundProblem::Kind::BadFile
-        && !QFileInfo(QFileInfo(problem.path).absolutePath()).isDir();
+        && platform::stampOf(QFileInfo(problem.path).absolutePath()).kind != platform::FileStamp::Kind::Folder;
     const QString key = problem.kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
         : noFolder                                                   ? kNoFolderKey
                                                                      : problem.path;
@@ -241,10 +242,17 @@ bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
 }
 
 // A sound found unplayable after it was started: told as if at its start, unless a
-// message is already open.
+// message is already open. The last sound's can come once the run is over: it is told
+// all the same, or the sound would be lost without a word.
 void ReadingRun::lateSoundProblem(const SoundProblem &problem)
 {
-    if (m_running && m_hold != Hold::Message)
+    if (m_ended)
+        return;
+    if (!m_running) {
+        m_window.showMessage(soundFileProblemMessage(problem.path, problem.reason), MessageButtons::Ok, {});
+        return;
+    }
+    if (m_hold != Hold::Message)
         tellSoundProblem(problem);
 }
 

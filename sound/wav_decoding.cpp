@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -79,6 +80,91 @@ bool readFormat(const QByteArray &bytes, long long &rate, int &channels)
     return false;
 }
 
+// The facts of the header that tell how long the sound is.
+struct HeaderFacts
+{
+    int tag = 0; // format tag (the sub-format's for WAVE_FORMAT_EXTENSIBLE)
+    int channels = 0;
+    long long rate = 0;
+    int blockAlign = 0;
+    int bits = 0;
+    qint64 dataStart = -1;
+    qint64 dataDeclared = 0;
+};
+
+constexpr int kTagPcm = 1;
+constexpr int kTagMsAdpcm = 2;
+constexpr int kTagFloat = 3;
+constexpr int kTagALaw = 6;
+constexpr int kTagMuLaw = 7;
+constexpr int kTagImaAdpcm = 0x11;
+constexpr int kTagExtensible = 0xFFFE;
+constexpr quint32 kUnknownLength = 0xFFFFFFFF; // written by recorders that stream
+
+// The first "fmt " chunk and the first "data" chunk after it, as the decoder takes them.
+bool readHeader(const QByteArray &bytes, HeaderFacts &facts)
+{
+    qint64 at = firstChunk(bytes);
+    if (at < 0)
+        return false;
+    bool format = false;
+    while (at + 8 <= bytes.size()) {
+        const char *chunk = bytes.constData() + at;
+        const qint64 size = littleEndian32(chunk + 4);
+        if (!format && std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (size < 16 || at + 24 > bytes.size())
+                return false;
+            facts.tag = littleEndian16(chunk + 8);
+            facts.channels = littleEndian16(chunk + 10);
+            facts.rate = littleEndian32(chunk + 12);
+            facts.blockAlign = littleEndian16(chunk + 20);
+            facts.bits = littleEndian16(chunk + 22);
+            if (facts.tag == kTagExtensible) {
+                if (size < 40 || at + 34 > bytes.size())
+                    return false;
+                facts.tag = littleEndian16(chunk + 32);
+            }
+            format = true;
+        } else if (format && std::memcmp(chunk, "data", 4) == 0) {
+            facts.dataStart = at + 8;
+            facts.dataDeclared = size;
+            return true;
+        }
+        at = nextChunk(at + 8, size);
+    }
+    return false;
+}
+
+// Frames the data holds at most, and the bytes of one sample as the decoder gives it.
+bool framesOf(const HeaderFacts &facts, qint64 dataBytes, long long &frames, int &sampleBytes)
+{
+    const int channels = facts.channels;
+    switch (facts.tag) {
+    case kTagPcm:
+    case kTagFloat: {
+        // The smaller of the two frame sizes the header gives: the count errs high.
+        const int fromBits = channels * std::max(1, (facts.bits + 7) / 8);
+        const int frameBytes = facts.blockAlign > 0 ? std::min(facts.blockAlign, fromBits) : fromBits;
+        frames = dataBytes / frameBytes;
+        sampleBytes = facts.bits <= 8 ? 1 : facts.bits <= 16 ? 2 : 4; // 24 bits come as 32
+        return true;
+    }
+    case kTagALaw:
+    case kTagMuLaw:
+        frames = dataBytes / channels;
+        sampleBytes = 2;
+        return true;
+    case kTagMsAdpcm:
+    case kTagImaAdpcm:
+        // Four bits a sample, block headers included: never fewer bytes a frame.
+        frames = dataBytes * 2 / channels;
+        sampleBytes = 2;
+        return true;
+    default:
+        return false; // the decoder refuses it
+    }
+}
+
 void writeLittleEndian32(char *p, quint32 value)
 {
     for (int i = 0; i < 4; ++i)
@@ -121,6 +207,26 @@ QString limitProblem(long long rate, int channels)
     return {};
 }
 
+QString tooLongProblem(double seconds)
+{
+    return QStringLiteral("le son dure %1, plus que les %2 minutes permises")
+        .arg(durationText(seconds))
+        .arg(kMaxWavSeconds / 60);
+}
+
+// The bounds on a sound's length and decoded size, or an empty text.
+QString extentProblem(const WavExtent &extent)
+{
+    if (!extent.known)
+        return {};
+    if (extent.seconds > kMaxWavSeconds)
+        return tooLongProblem(extent.seconds);
+    if (extent.decodedBytes > kMaxDecodedWavBytes)
+        return QStringLiteral("le son dure %1 ; décodé pour la sortie son, il occuperait %2, plus que les %3 permis")
+            .arg(durationText(extent.seconds), sizeText(extent.decodedBytes), sizeText(kMaxDecodedWavBytes));
+    return {};
+}
+
 DecodedWav failed(const QString &reason)
 {
     DecodedWav result;
@@ -144,26 +250,61 @@ bool drain(SDL_AudioStream *stream, std::vector<float> &samples, size_t wanted, 
 
 } // namespace
 
-QString wavFormatProblem(const QByteArray &beginning)
+QString durationText(double seconds)
+{
+    const long long whole = static_cast<long long>(std::ceil(seconds));
+    if (whole >= 3600)
+        return QStringLiteral("%1 h %2 min").arg(whole / 3600).arg(whole % 3600 / 60);
+    if (whole >= 60)
+        return QStringLiteral("%1 min %2 s").arg(whole / 60).arg(whole % 60);
+    return QStringLiteral("%1 s").arg(whole);
+}
+
+WavExtent wavExtent(const QByteArray &header, int targetRate, int targetChannels, qint64 fileSize)
+{
+    HeaderFacts facts;
+    if (!readHeader(header, facts) || facts.channels < 1 || facts.rate < 1 || targetRate < 1 || targetChannels < 1)
+        return {};
+    qint64 dataBytes = facts.dataDeclared;
+    if (fileSize >= 0)
+        dataBytes = std::min(dataBytes, std::max<qint64>(0, fileSize - facts.dataStart));
+    else if (facts.dataDeclared == kUnknownLength)
+        return {};
+    WavExtent extent;
+    int sampleBytes = 0;
+    if (!framesOf(facts, dataBytes, extent.frames, sampleBytes))
+        return {};
+    extent.known = true;
+    extent.seconds = static_cast<double>(extent.frames) / static_cast<double>(facts.rate);
+    const long long converted = (extent.frames * targetRate + facts.rate - 1) / facts.rate;
+    extent.decodedBytes = extent.frames * facts.channels * sampleBytes
+        + converted * targetChannels * static_cast<qint64>(sizeof(float));
+    return extent;
+}
+
+QString wavFormatProblem(const QByteArray &beginning, qint64 fileSize)
 {
     long long rate = 0;
     int channels = 0;
-    return readFormat(beginning, rate, channels) ? limitProblem(rate, channels) : QString();
+    if (!readFormat(beginning, rate, channels))
+        return {};
+    const QString problem = limitProblem(rate, channels);
+    if (!problem.isEmpty())
+        return problem;
+    const WavExtent extent = wavExtent(beginning, 1, 1, fileSize);
+    return extent.known && extent.seconds > kMaxWavSeconds ? tooLongProblem(extent.seconds) : QString();
 }
 
-DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
-{
-    const FileContent file = readRegularFile(path, kMaxWavBytes);
-    if (!file.ok)
-        return failed(file.error);
-    return decodeWavData(file.bytes, targetRate, targetChannels);
-}
+namespace {
 
-DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels)
+// The file's bytes go once the decoder has its samples: they are not kept beside the
+// converted sound.
+DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
 {
     if (bytes.size() > kMaxWavBytes)
-        return failed(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024)));
-    const QByteArray file = withChunkSizesCut(bytes);
+        return failed(QStringLiteral("le fichier est trop gros : %1, plus que les %2 permis")
+                          .arg(sizeText(bytes.size()), sizeText(kMaxWavBytes)));
+    QByteArray file = withChunkSizesCut(bytes);
     long long headerRate = 0;
     int headerChannels = 0;
     if (readFormat(file, headerRate, headerChannels)) {
@@ -171,6 +312,10 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
         if (!problem.isEmpty())
             return failed(problem);
     }
+    // From the header alone, before the decoder allocates anything.
+    const QString tooMuch = extentProblem(wavExtent(bytes, targetRate, targetChannels, bytes.size()));
+    if (!tooMuch.isEmpty())
+        return failed(tooMuch);
 
     SDL_RWops *memory = SDL_RWFromConstMem(file.constData(), static_cast<int>(file.size()));
     SDL_AudioSpec source{};
@@ -179,6 +324,8 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
     if (memory == nullptr || SDL_LoadWAV_RW(memory, 1, &source, &buffer, &bufferLength) == nullptr)
         return failed(QStringLiteral("ce n'est pas un fichier WAV lisible (%1)").arg(sdlError()));
     const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> wav(buffer, &SDL_FreeWAV);
+    file = QByteArray();
+    bytes = QByteArray();
     // The decoder's own reading of the header is the one that counts.
     const QString problem = limitProblem(source.freq, source.channels);
     if (!problem.isEmpty())
@@ -195,6 +342,16 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
     const long long sourceFrames = bufferLength / static_cast<Uint32>(frameBytes);
     const long long frames = (sourceFrames * targetRate + source.freq / 2) / source.freq;
     const size_t wanted = static_cast<size_t>(frames) * static_cast<size_t>(targetChannels);
+    // Should the decoder have read the header otherwise, the bounds still hold.
+    const double seconds = static_cast<double>(sourceFrames) / source.freq;
+    if (seconds > kMaxWavSeconds)
+        return failed(tooLongProblem(seconds));
+    WavExtent decoded;
+    decoded.known = true;
+    decoded.seconds = seconds;
+    decoded.decodedBytes = static_cast<qint64>(bufferLength) + static_cast<qint64>(wanted * sizeof(float));
+    if (const QString bound = extentProblem(decoded); !bound.isEmpty())
+        return failed(bound);
     DecodedWav result;
     result.samples.reserve(wanted);
     std::vector<float> chunk(4096);
@@ -219,6 +376,21 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
         return failed(QStringLiteral("conversion impossible (%1)").arg(sdlError()));
     result.samples.shrink_to_fit();
     return result;
+}
+
+} // namespace
+
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
+{
+    FileContent file = readRegularFile(path, kMaxWavBytes);
+    if (!file.ok)
+        return failed(file.error);
+    return decodeOwned(std::move(file.bytes), targetRate, targetChannels);
+}
+
+DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels)
+{
+    return decodeOwned(bytes, targetRate, targetChannels);
 }
 
 } // namespace platform

@@ -66,3 +66,15 @@ TEST(DefaultFields, UnsetWinePrefixOrHomeIsSkipped)
     EXPECT_EQ(defaultFields(QString(), QStringLiteral("/opt/app/bin"), QString()).soundFolder,
               QStringLiteral("/opt/app/share/virod-idadidavir/"));
 }
+
+TEST(DefaultFields, TrainerFolderTableAndCorrectionAreFoundWhateverTheirCase)
+{
+    QTemporaryDir prefix;
+    const QString trainer = prefix.filePath(QStringLiteral("drive_c/PROGRAM FILES (X86)/kalon morse"));
+    ASSERT_TRUE(QDir().mkpath(trainer));
+    ASSERT_TRUE(testing_support::writeFile(trainer + QStringLiteral("/KALONCOR.REF"), "A a\r\n"));
+    ASSERT_TRUE(testing_support::writeFile(trainer + QStringLiteral("/Test.txt"), "A"));
+    const DefaultFields fields = defaultFields(QString(), QStringLiteral("/opt/app/bin"), prefix.path());
+    EXPECT_EQ(fields.soundFolder, trainer + QLatin1Char('/'));
+    EXPECT_EQ(fields.correctionFile, trainer + QStringLiteral("/Test.txt"));
+}

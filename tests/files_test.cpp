@@ -91,3 +91,47 @@ TEST(ReadRegularFile, LargerThanTheLimitIsRefusedUnread)
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.bytes.isEmpty());
 }
+
+TEST(ReadOrCreateFile, NameInAnotherCaseIsReadAndNothingIsCreatedBesideIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(testing_support::writeFile(dir.filePath(QStringLiteral("Test.txt")), "VVV"));
+    const FileContent content = readOrCreateFile(dir.filePath(QStringLiteral("test.txt")));
+    EXPECT_TRUE(content.ok);
+    EXPECT_EQ(content.bytes, QByteArray("VVV"));
+    EXPECT_EQ(content.path, dir.filePath(QStringLiteral("Test.txt")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Test.txt")});
+}
+
+TEST(ReadOrCreateFile, NameThatLostItsBytesFindsItsFileOrIsNeverCreated)
+{
+    QTemporaryDir dir;
+    // As a file dialog names "été.txt" written in Latin-1: each lost byte is U+FFFD.
+    ASSERT_TRUE(testing_support::writeFileNamed(dir.path(), "\xE9t\xE9.txt", "E"));
+    const FileContent found = readOrCreateFile(dir.filePath(QStringLiteral("\uFFFDt\uFFFD.txt")));
+    EXPECT_TRUE(found.ok) << qPrintable(found.error);
+    EXPECT_EQ(found.bytes, QByteArray("E"));
+
+    const FileContent refused = readOrCreateFile(dir.filePath(QStringLiteral("autre-\uFFFD.txt")));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(testing_support::entryBytes(dir.path()), QList<QByteArray>{"\xE9t\xE9.txt"});
+    testing_support::removeEntries(dir.path());
+}
+
+TEST(ReadOrCreateFile, CorrectionOverTheLimitIsRefusedUnread)
+{
+    QTemporaryDir dir;
+    // Sparse: reading it would take 3 GB.
+    const QString path = dir.filePath(QStringLiteral("huge.txt"));
+    ASSERT_TRUE(testing_support::writeFile(path, "A"));
+    ASSERT_TRUE(QFile::resize(path, 3LL * 1024 * 1024 * 1024));
+    const FileContent refused = readOrCreateFile(path);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.bytes.isEmpty());
+    EXPECT_EQ(refused.error, QStringLiteral("le fichier est trop gros : 3,0 Go, plus que les 64 Mo permis"));
+
+    ASSERT_TRUE(QFile::resize(path, kMaxTextFileBytes + 1));
+    EXPECT_FALSE(readOrCreateFile(path).ok);
+    ASSERT_TRUE(QFile::resize(path, kMaxTextFileBytes));
+    EXPECT_TRUE(readOrCreateFile(path).ok);
+}

@@ -2,6 +2,7 @@
 #include "reading/messages.h"
 #include "reading_rig.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -444,4 +445,41 @@ TEST(ReadingRunShutDown, NothingActsAfterShutDown)
     EXPECT_EQ(rig.player.starts().size(), 1u);
     rig.run.read();
     EXPECT_EQ(rig.player.starts().size(), 1u);
+}
+
+TEST(ReadingRunFileNames, TableSoundsAndCorrectionInAnotherCaseAreFoundAndRead)
+{
+    ReadingRig rig;
+    // A set made on Windows: every name in upper case, the correction's capitalised.
+    const QString set = rig.dir.filePath(QStringLiteral("set"));
+    ASSERT_TRUE(QDir().mkpath(set));
+    ASSERT_TRUE(testing_support::writeFile(set + QStringLiteral("/KALONCOR.REF"), "a son_a\r\nb son_b"));
+    for (const char *name : {"/SON_A.WAV", "/son_b.wav", "/SON_B.WAV"})
+        ASSERT_TRUE(testing_support::writeFile(set + QLatin1String(name), "RIFF"));
+    ASSERT_TRUE(testing_support::writeFile(set + QStringLiteral("/Test.txt"), "ab"));
+    rig.window.useFolder(set);
+    rig.start();
+    rig.run.read();
+    rig.clock.advance(10 * (kSound + kDelay));
+
+    EXPECT_TRUE(rig.window.messages.empty());
+    EXPECT_EQ(rig.player.playedPaths(), (QStringList{set + QStringLiteral("/SON_A.WAV"), set + QStringLiteral("/son_b.wav")}));
+    EXPECT_EQ(QDir(set).entryList(QDir::Files).size(), 5); // nothing created beside them
+}
+
+TEST(ReadingRunSoundProblems, LastSoundFoundUnplayableAfterTheRunIsOverIsStillTold)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("a");
+    ASSERT_FALSE(rig.run.isRunning());
+    const reading::SoundProblem late{reading::SoundProblem::Kind::BadFile, rig.sound(QStringLiteral("son_a")),
+                                     QStringLiteral("le son dure 9 min 0 s")};
+    rig.player.reportLate(late);
+    ASSERT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_EQ(rig.window.messages[0].text, reading::soundFileProblemMessage(late.path, late.reason));
+    rig.window.answer();
+    rig.run.shutDown();
+    rig.player.reportLate(late);
+    EXPECT_EQ(rig.window.messages.size(), 1u);
 }

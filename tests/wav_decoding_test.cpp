@@ -34,6 +34,15 @@ QByteArray pcmWav(quint32 rate, quint16 channels, quint32 frames)
     return "RIFF" + le32(static_cast<quint32>(body.size())) + body;
 }
 
+// A WAV header of any format tag, declaring `dataBytes` of data; the body is the caller's.
+QByteArray wavHeader(quint16 tag, quint32 rate, quint16 channels, quint16 bits, quint16 blockAlign, quint32 dataBytes)
+{
+    const auto le32 = [](quint32 v) { v = qToLittleEndian(v); return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    const auto le16 = [](quint16 v) { v = qToLittleEndian(v); return QByteArray(reinterpret_cast<const char *>(&v), 2); };
+    const QByteArray format = le16(tag) + le16(channels) + le32(rate) + le32(rate * blockAlign) + le16(blockAlign) + le16(bits);
+    return "RIFF" + le32(36 + dataBytes) + "WAVEfmt " + le32(16) + format + "data" + le32(dataBytes);
+}
+
 // Sum of the levels of the `frames` frames before frame `end`.
 double energyBefore(const DecodedWav &wav, size_t end, size_t frames)
 {
@@ -119,4 +128,74 @@ TEST(WavDecoding, FilesTooLargeOrNotRegularAreRefusedUnread)
     const QString fifo = dir.filePath(QStringLiteral("fifo.wav"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(decodeWav(fifo, kRate, kChannels).ok());
+}
+
+TEST(WavDecoding, SoundLongerThanTheBoundIsRefusedFromItsHeaderAlone)
+{
+    // 63 MB of 8-bit mono at 1000 Hz: within every other limit, but 18 hours long.
+    constexpr quint32 kDataBytes = 63 * 1024 * 1024;
+    const QByteArray header = wavHeader(1, 1000, 1, 8, 1, kDataBytes);
+    const QString expected = QStringLiteral("le son dure 18 h 21 min, plus que les 10 minutes permises");
+    EXPECT_EQ(platform::wavFormatProblem(header + QByteArray(100, '\x80')), expected);
+
+    // The whole file, sparse: refused before the decoder allocates anything for it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(testing_support::writeFile(path, header));
+    ASSERT_TRUE(QFile::resize(path, header.size() + kDataBytes));
+    const DecodedWav wav = decodeWav(path, kRate, kChannels);
+    EXPECT_EQ(wav.error, expected);
+    EXPECT_TRUE(wav.samples.empty());
+}
+
+TEST(WavDecoding, DecodedSizeBoundCountsTheOutputFormat)
+{
+    // Four minutes of 8-bit mono at 8000 Hz (1.9 MB): fine for a stereo output at
+    // 44.1 kHz, too much for eight channels at 192 kHz.
+    constexpr quint32 kFrames = 4 * 60 * 8000;
+    const QByteArray wav = wavHeader(1, 8000, 1, 8, 1, kFrames) + QByteArray(kFrames, '\x80');
+    const DecodedWav tooMuch = decodeWavData(wav, 192000, 8);
+    EXPECT_EQ(tooMuch.error, QStringLiteral("le son dure 4 min 0 s ; décodé pour la sortie son, il occuperait 1,4 Go, "
+                                            "plus que les 128 Mo permis"));
+    EXPECT_TRUE(tooMuch.samples.empty());
+    const DecodedWav fits = decodeWavData(wav, kRate, kChannels);
+    ASSERT_TRUE(fits.ok()) << qPrintable(fits.error);
+    EXPECT_EQ(fits.samples.size(), size_t(4 * 60 * kRate * kChannels));
+}
+
+TEST(WavDecoding, HeaderEstimateCoversWhatEveryEncodingDecodesTo)
+{
+    // Files well beyond the fuzzer's inputs: the header's count of frames is never below
+    // what the decoder gives, so the bound holds, and close to it, so no sound within the
+    // bound is refused.
+    const std::vector<std::tuple<const char *, int, int, QStringList>> encodings = {
+        {"pcm8", 22050, 1, {"-b", "8", "-e", "unsigned-integer"}},
+        {"pcm16_stereo", 44100, 2, {"-b", "16"}},
+        {"pcm24", 48000, 1, {"-b", "24"}},
+        {"float32", 96000, 2, {"-b", "32", "-e", "floating-point"}},
+        {"ima_adpcm", 22050, 1, {"-e", "ima-adpcm"}},
+        {"ms_adpcm", 22050, 2, {"-e", "ms-adpcm"}},
+        {"mulaw", 8000, 1, {"-e", "mu-law"}},
+        {"alaw", 8000, 2, {"-e", "a-law"}},
+    };
+    QTemporaryDir dir;
+    for (const auto &[name, rate, channels, encoding] : encodings) {
+        const QString file = dir.filePath(QLatin1String(name) + QStringLiteral(".wav"));
+        const QStringList options = QStringList{QStringLiteral("-r"), QString::number(rate), QStringLiteral("-c"),
+                                                QString::number(channels)} + encoding;
+        ASSERT_TRUE(testing_support::makeTone(file, 440, 10.0, options)) << name;
+        QFile bytes(file);
+        ASSERT_TRUE(bytes.open(QIODevice::ReadOnly));
+        const QByteArray content = bytes.readAll();
+        EXPECT_GT(content.size(), 64 * 1024) << name;
+        const platform::WavExtent extent = platform::wavExtent(content, rate, channels, content.size());
+        ASSERT_TRUE(extent.known) << name;
+        // At its own rate and channels the decoder gives its frames unchanged.
+        const DecodedWav wav = decodeWav(file, rate, channels);
+        ASSERT_TRUE(wav.ok()) << name << qPrintable(wav.error);
+        const auto frames = static_cast<long long>(wav.samples.size()) / channels;
+        EXPECT_GE(extent.frames, frames) << name;
+        EXPECT_LE(extent.frames, frames + frames / 50 + 2048) << name;
+        EXPECT_GE(extent.decodedBytes, static_cast<qint64>(wav.samples.size() * sizeof(float))) << name;
+    }
 }

@@ -323,7 +323,13 @@ void Form1::showCorrection(const platform::CharacterText &text)
     m_highlight.drop();
     Text2->clear();
     m_correctionLength = text.size();
-    Text2->setPlainText(m_shown.build(text));
+    // Laid in piece by piece, with no undo kept: the whole text as one string beside the
+    // box's own copy would double what a huge correction takes.
+    Text2->setUndoRedoEnabled(false);
+    QTextCursor end(Text2->document());
+    end.beginEditBlock();
+    m_shown.build(text, [&end](const QString &piece) { end.insertText(piece); });
+    end.endEditBlock();
 }
 
 void Form1::highlightRead(int characters)

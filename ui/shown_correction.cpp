@@ -50,22 +50,33 @@ void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
 
 QString ShownCorrection::build(const platform::CharacterText &text)
 {
+    QString shown;
+    build(text, [&shown](const QString &piece) { shown += piece; });
+    return shown;
+}
+
+void ShownCorrection::build(const platform::CharacterText &text, const std::function<void(const QString &)> &put)
+{
     m_text = text;
     m_checkpoints.clear();
     m_checkpoints.reserve(text.size() / kCheckpointEvery + 2);
-    // Written in place: appending tens of millions of characters one by one is slow.
-    const size_t unitsPerCharacter = text.width() == 4 ? 2 : 1;
-    QString shown(static_cast<qsizetype>(text.size() * unitsPerCharacter + text.size() / kParagraphMax + 16), Qt::Uninitialized);
-    QChar *out = shown.data();
+    // Written in place: appending tens of millions of characters one by one is slow. A
+    // step writes at most three units (a cut, then a surrogate pair).
+    QString piece(kPieceUnits + 3, Qt::Uninitialized);
+    QChar *out = piece.data();
     State state;
     for (size_t i = 0; i < text.size(); ++i) {
         if (i % kCheckpointEvery == 0)
             m_checkpoints.push_back(state);
         step(i, state, out);
+        if (out - piece.constData() >= kPieceUnits) {
+            put(QString(piece.constData(), out - piece.constData()));
+            out = piece.data();
+        }
     }
     m_checkpoints.push_back(state); // after the last character
-    shown.truncate(out - shown.constData());
-    return shown;
+    if (out != piece.constData())
+        put(QString(piece.constData(), out - piece.constData()));
 }
 
 void ShownCorrection::clear()

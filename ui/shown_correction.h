@@ -4,6 +4,7 @@
 #include "text/character_text.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace ui {
@@ -20,6 +21,10 @@ class ShownCorrection
 public:
     // The text to put in the box. Keeps `text` (shared, not copied) for the mapping.
     QString build(const platform::CharacterText &text);
+    // The same, handed over in pieces of about kPieceUnits: a huge correction is never
+    // held whole twice, once as a string and once in the box.
+    static constexpr qsizetype kPieceUnits = 1 << 16;
+    void build(const platform::CharacterText &text, const std::function<void(const QString &)> &put);
     void clear();
 
     // Document position just after the first `characters` characters.

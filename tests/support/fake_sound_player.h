@@ -32,6 +32,8 @@ public:
     void setNoOutput(bool noOutput) { m_noOutput = noOutput; }
     // A faulty player that reports the end from inside play().
     void setCompletesInsidePlay(bool inside) { m_completesInsidePlay = inside; }
+    // A problem found after open() returned, as a background decoder finds it.
+    void reportLate(const reading::SoundProblem &problem) { reportLateProblem(problem); }
 
     std::optional<reading::SoundProblem> prepare() override;
     void close() override;
