@@ -4,8 +4,12 @@
 #include "app_version.h"
 #include "ui/about_window.h"
 #include "ui/app_icon.h"
+#include "ui/correction_drop.h"
 #include "ui/file_dialog.h"
 #include "ui/quiet_highlight.h"
+#include "ui/recent_corrections_menu.h"
+#include "ui/remembered_settings.h"
+#include "ui/screen_reader_notice.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -13,12 +17,14 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <utility>
 
@@ -80,6 +86,12 @@ Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields
     nameForScreenReaders();
     // No control moves with the window, so its size is fixed.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    m_keepSoon.setSingleShot(true);
+    m_keepSoon.setInterval(1000);
+    connect(&m_keepSoon, &QTimer::timeout, this, [this] {
+        if (m_settings)
+            m_settings->save();
+    });
 
     Form_Load();
 }
@@ -137,6 +149,12 @@ void Form1::createControls(const platform::DefaultFields &fields)
     Label5 = caption(client, "Label5", QStringLiteral("Ms"), rectFromTwips(6240, 3600, 210, 195));
     Text4 = field(client, "Text4", fields.soundFolder, rectFromTwips(120, 3720, 4935, 285));
 
+    m_notice = new ScreenReaderNotice(client);
+    m_drop = new CorrectionDrop(this, [this](const QString &path) { chooseCorrection(path); });
+    for (QWidget *target : {static_cast<QWidget *>(Text2->viewport()), static_cast<QWidget *>(Text3),
+                            static_cast<QWidget *>(Text4), static_cast<QWidget *>(Text5)})
+        m_drop->watch(target);
+
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -157,6 +175,10 @@ void Form1::Form_Unload(int &cancel)
         return;
     m_unloading = true;
     m_run.shutDown();
+    if (m_settings) {
+        m_settings->setWindowPosition(pos());
+        m_settings->save();
+    }
     if (m_about)
         m_about->hide();
     for (QWidget *window : QApplication::topLevelWidgets()) {
@@ -176,6 +198,7 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Command1_Click()
 {
+    keepRecent(Text3->text());
     m_run.read();
 }
 
@@ -195,7 +218,60 @@ void Form1::ouvrir_Click()
     const FileQuestion question{QStringLiteral("Ouvrir une correction"), current.absolutePath(), current.fileName(),
                                 QStringLiteral("Fichiers texte (*.txt);;Tous les fichiers (*)")};
     // Only the field changes: the next Read reads the file chosen.
-    askForFile(this, question, [this](const QString &path) { Text3->setText(QDir::toNativeSeparators(path)); });
+    askForFile(this, question, [this](const QString &path) { chooseCorrection(path); });
+}
+
+// Opened from the menu, the recent list or a drop: only the field changes, and the list
+// of recent corrections.
+void Form1::chooseCorrection(const QString &path)
+{
+    Text3->setText(QDir::toNativeSeparators(path));
+    Text3->setCursorPosition(0);
+    keepRecent(path);
+}
+
+void Form1::keepRecent(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!m_settings || !file.isFile())
+        return;
+    m_settings->addRecentCorrection(file.absoluteFilePath());
+    recentes->refresh();
+    keepSoon();
+}
+
+void Form1::keepSoon()
+{
+    if (m_settings)
+        m_keepSoon.start();
+}
+
+void Form1::remember(RememberedSettings &settings)
+{
+    m_settings = &settings;
+    if (const auto points = settings.correctionPoints()) {
+        QFont font = Text2->font();
+        font.setPointSizeF(*points);
+        Text2->setFont(font);
+    }
+    // Only a place where the title bar shows on a screen of this session.
+    if (const auto position = settings.windowPosition();
+        position && QGuiApplication::screenAt(*position + QPoint(40, 10)))
+        move(*position);
+    recentes->setSettings(&settings);
+    connect(Text5, &QLineEdit::textChanged, this, [this](const QString &delay) {
+        m_settings->setDelay(delay);
+        keepSoon();
+    });
+}
+
+void Form1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_settings && isVisible()) {
+        m_settings->setWindowPosition(pos());
+        keepSoon();
+    }
 }
 
 void Form1::quitter_Click()

@@ -2,9 +2,13 @@
 // The main window's menu bar, keys, tab stops and names for screen readers.
 #include "ui/main_window.h"
 
+#include "ui/recent_corrections_menu.h"
+#include "ui/remembered_settings.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -29,6 +33,10 @@ void Form1::createMenus()
     ouvrir->setObjectName(QStringLiteral("ouvrir"));
     ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(ouvrir, &QAction::triggered, this, &Form1::ouvrir_Click);
+    recentes = new RecentCorrectionsMenu(fichier, [this](const QString &path) { chooseCorrection(path); });
+    fichier->addMenu(recentes);
+    // Files gone since are dropped from the list each time it can be seen.
+    connect(fichier, &QMenu::aboutToShow, recentes, &RecentCorrectionsMenu::refresh);
     quitter = fichier->addAction(QStringLiteral("Quitter"));
     quitter->setObjectName(QStringLiteral("quitter"));
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -66,6 +74,14 @@ void Form1::createKeys()
     addKey("readKey", {Qt::Key_F5}, [this] { pressIfShown(Command1); });
     addKey("stopKey", {Qt::Key_Escape}, [this] { pressIfShown(Command2); });
     addKey("pauseKey", {Qt::Key_F6}, [this] { pressIfShown(Command3); });
+    // Also in the text's context menu, where it shows its key.
+    lireSelection = new QAction(QStringLiteral("Lire la sélection"), this);
+    lireSelection->setObjectName(QStringLiteral("lireSelection"));
+    lireSelection->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    connect(lireSelection, &QAction::triggered, this, &Form1::lireSelection_Click);
+    addAction(lireSelection);
+    Text2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Text2, &QWidget::customContextMenuRequested, this, &Form1::showTextMenu);
     // Ctrl+= too: it is Ctrl++ without Shift on most layouts.
     addKey("zoomInKey", {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
            [this] { zoomCorrection(kZoomStepPoints); });
@@ -95,6 +111,20 @@ void Form1::zoomCorrection(qreal points)
     QFont font = Text2->font();
     font.setPointSizeF(std::clamp(font.pointSizeF() + points, kSmallestCorrectionPoints, kLargestCorrectionPoints));
     Text2->setFont(font);
+    if (m_settings) {
+        m_settings->setCorrectionPoints(font.pointSizeF());
+        keepSoon();
+    }
+}
+
+void Form1::showTextMenu(const QPoint &position)
+{
+    QMenu *menu = Text2->createStandardContextMenu(position);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *first = menu->actions().value(0);
+    menu->insertAction(first, lireSelection);
+    menu->insertSeparator(first);
+    menu->popup(Text2->viewport()->mapToGlobal(position));
 }
 
 } // namespace ui

@@ -5,6 +5,7 @@
 
 #include "ui/message_box.h"
 #include "ui/quiet_highlight.h"
+#include "ui/screen_reader_notice.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,6 +15,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace ui {
@@ -46,6 +48,23 @@ void Form1::showCorrection(const platform::CharacterText &text)
     Text2->setPlainText(m_shown.build(text));
 }
 
+void Form1::lireSelection_Click()
+{
+    if (!Command1->isVisibleTo(this) || !Command1->isEnabled())
+        return;
+    const QTextCursor cursor = Text2->textCursor();
+    if (cursor.hasSelection())
+        m_run.readPart(m_shown.characterAt(cursor.selectionStart()), m_shown.characterAt(cursor.selectionEnd()));
+    else
+        m_run.readPart(m_shown.characterAt(cursor.position()), std::numeric_limits<size_t>::max());
+}
+
+void Form1::startHighlightAt(int character)
+{
+    m_highlight.drop();
+    m_highlightStart = character;
+}
+
 void Form1::highlightRead(int characters)
 {
     if (characters >= 0)
@@ -56,9 +75,9 @@ void Form1::showRead(int characters)
 {
     QTextCursor cursor = Text2->textCursor();
     const QTextBlock left = cursor.block();
-    cursor.setPosition(0);
     // Never beyond the text shown, whatever it holds now.
     const int shownEnd = Text2->document()->characterCount() - 1;
+    cursor.setPosition(std::min(m_shown.documentPosition(m_highlightStart), shownEnd));
     cursor.setPosition(std::min(m_shown.documentPosition(characters), shownEnd), QTextCursor::KeepAnchor);
     // The paragraph being read keeps its shaped glyphs: by default they are dropped after
     // every paint, and placing the caret and painting would shape it again at each character.
@@ -83,9 +102,11 @@ void Form1::showRead(int characters)
 // The progress for screen readers, without a word per character.
 void Form1::describeProgress(int characters)
 {
-    const int length = static_cast<int>(m_correctionLength);
-    Text2->setAccessibleDescription(
-        QStringLiteral("caractère %1 sur %2").arg(std::min(characters + 1, length)).arg(length));
+    // Counted as the box shows them: a CR LF line end is one character.
+    const int length = m_shown.shownCharacters(static_cast<int>(m_correctionLength));
+    Text2->setAccessibleDescription(QStringLiteral("caractère %1 sur %2")
+                                        .arg(std::min(m_shown.shownCharacters(characters) + 1, length))
+                                        .arg(length));
 }
 
 // Once a reading is over and Read can be pressed again: the highlight speaks again, and
@@ -115,6 +136,7 @@ void Form1::showRunningButtons(bool running)
     Command1->setVisible(!running);
     Command2->setVisible(running);
     Command3->setVisible(running);
+    updateReadActions();
     if (running)
         setHighlightQuiet(Text2, true);
     backAtRest();
@@ -123,6 +145,7 @@ void Form1::showRunningButtons(bool running)
 void Form1::setReadEnabled(bool enabled)
 {
     Command1->setEnabled(enabled);
+    updateReadActions();
     backAtRest();
 }
 
@@ -130,6 +153,18 @@ void Form1::setPauseCaption(const QString &caption)
 {
     m_highlight.flush();
     Command3->setText(caption);
+}
+
+// « Lire la sélection » can be chosen where Read can be pressed.
+void Form1::updateReadActions()
+{
+    lireSelection->setEnabled(Command1->isVisibleTo(this) && Command1->isEnabled());
+}
+
+void Form1::tellReadingOver(reading::ReadingEnd end)
+{
+    m_notice->tell(end == reading::ReadingEnd::Finished ? QStringLiteral("Lecture terminée")
+                                                        : QStringLiteral("Lecture arrêtée"));
 }
 
 void Form1::showMessage(const QString &text, reading::MessageButtons buttons, AnswerHandler answered)
