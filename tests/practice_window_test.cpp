@@ -94,6 +94,7 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
         QTest::keyClick(&form, Qt::Key_Equal, Qt::ControlModifier);
         QTest::keyClick(&form, Qt::Key_Equal, Qt::ControlModifier);
         practice.get<QLineEdit>(form, "Text5")->setText(QStringLiteral("250"));
+        QTest::qWait(1100); // the window system's own placing is over
         form.move(form.pos() + QPoint(30, 20));
         movedTo = form.pos();
         form.close(); // as Quit: written at exit

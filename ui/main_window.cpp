@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -36,6 +37,7 @@ constexpr int kClientWidthTwips = 7155;
 constexpr int kClientHeightTwips = 4575;
 constexpr qreal kWindowFontPoints = 8.0;
 constexpr qreal kCorrectionFontPoints = 12.0;
+constexpr qint64 kSettleMs = 1000;
 
 template <typename Widget>
 Widget *placed(Widget *widget, const char *name, QRect geometry)
@@ -176,7 +178,6 @@ void Form1::Form_Unload(int &cancel)
     m_unloading = true;
     m_run.shutDown();
     if (m_settings) {
-        m_settings->setWindowPosition(pos());
         m_settings->save();
     }
     if (m_about)
@@ -268,10 +269,19 @@ void Form1::remember(RememberedSettings &settings)
 void Form1::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
-    if (m_settings && isVisible()) {
+    // The window system places a window just shown, and may tell Qt a place off by its
+    // frame then: only a move once the window has settled is the user's.
+    if (m_settings && isVisible() && m_shownSince.isValid() && m_shownSince.elapsed() > kSettleMs) {
         m_settings->setWindowPosition(pos());
         keepSoon();
     }
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        m_shownSince.start();
 }
 
 void Form1::quitter_Click()

@@ -9,6 +9,7 @@
 #include "ui/paced_highlight.h"
 #include "ui/shown_correction.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -75,6 +76,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void Form_Load();
@@ -122,6 +124,7 @@ private:
     CorrectionDrop *m_drop = nullptr;
     RememberedSettings *m_settings = nullptr;
     QTimer m_keepSoon; // a burst of changes is written once
+    QElapsedTimer m_shownSince;
 
     // The correction as laid out in Text2, for the highlight.
     ShownCorrection m_shown;
