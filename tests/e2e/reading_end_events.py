@@ -1,10 +1,9 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Runs the program on the accessibility bus of the current D-Bus session, presses Read
-and then Stop through AT-SPI as a screen reader user's tools do, and checks that each
-reading's end is told once by a notification that screen readers speak when it shows
-(« Lecture terminée », then « Lecture arrêtée »), with no such event per character.
-Prints the AT-SPI events it saw. Exit 0 when all is as expected.
+"""Runs the program on the current D-Bus session's accessibility bus, presses Read, then
+Read and Stop, through AT-SPI, and checks that each reading's end is told by one
+notification shown (what screen readers speak), « Lecture terminée » then « Lecture
+arrêtée », and nothing of the kind per character. Prints the AT-SPI events seen.
 
 usage: reading_end_events.py PROGRAM SHORT_CORRECTION LONG_CORRECTION
 """
@@ -19,136 +18,87 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
 
 program, short_correction, long_correction = sys.argv[1:4]
-APP_NAME = "Virod idadidavir"
-events = []  # (seconds since start, type, detail1, role, name)
 start = time.monotonic()
-
-
-def describe(accessible):
-    try:
-        return accessible.get_role_name(), accessible.get_name()
-    except GLib.Error:
-        return "?", "?"
+events = []  # (seconds, type, detail1, role, name)
 
 
 def on_event(event):
     try:
-        app = event.source.get_application()
-        if app is None or app.get_name() != APP_NAME:
-            return
-    except GLib.Error:
-        return
-    role, name = describe(event.source)
-    events.append((time.monotonic() - start, event.type, event.detail1, role, name))
+        if event.source.get_application().get_name() == "Virod idadidavir":
+            events.append((time.monotonic() - start, event.type, event.detail1,
+                           event.source.get_role_name(), event.source.get_name()))
+    except (GLib.Error, AttributeError):
+        pass
 
 
 listener = Atspi.EventListener.new(on_event)
 for kind in ("object:state-changed:showing", "object:state-changed:focused",
-             "object:property-change:accessible-name", "object:property-change:accessible-description",
-             "object:text-changed", "object:text-caret-moved"):
+             "object:property-change:accessible-name", "object:property-change:accessible-description"):
     listener.register(kind)
 
 
-def wait_until(condition, seconds):
-    """Runs the AT-SPI event loop until condition() holds or the time is over."""
+def wait_for(condition, seconds):
+    """Runs the AT-SPI event loop until condition() is true or the time is over."""
     deadline = time.monotonic() + seconds
-    result = condition()
 
     def check():
-        nonlocal result
-        result = condition()
-        if result or time.monotonic() > deadline:
+        if condition() or time.monotonic() > deadline:
             Atspi.event_quit()
             return False
         return True
 
-    if not result:
-        GLib.timeout_add(50, check)
-        Atspi.event_main()
-    return result
+    GLib.timeout_add(50, check)
+    Atspi.event_main()
+    return condition()
 
 
 def find(node, role, name, depth=0):
-    if depth > 12 or node is None:
+    if node is None or depth > 12:
         return None
-    try:
-        if node.get_role_name() == role and node.get_name() == name:
-            return node
-        for i in range(node.get_child_count()):
-            found = find(node.get_child_at_index(i), role, name, depth + 1)
-            if found:
-                return found
-    except GLib.Error:
-        return None
+    if node.get_role_name() == role and node.get_name() == name:
+        return node
+    for i in range(node.get_child_count()):
+        found = find(node.get_child_at_index(i), role, name, depth + 1)
+        if found:
+            return found
     return None
 
 
-def application():
+def button(name):
     desktop = Atspi.get_desktop(0)
-    for i in range(desktop.get_child_count()):
-        child = desktop.get_child_at_index(i)
-        if child is not None and child.get_name() == APP_NAME:
-            return child
-    return None
+    apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+    return next((b for b in (find(a, "push button", name) for a in apps if a) if b), None)
 
 
-def press(app, name):
-    button = find(app, "push button", name)
-    if button is None:
-        raise SystemExit(f"no button « {name} » in the AT-SPI tree")
-    Atspi.Action.do_action(button, 0)
+def told(text):
+    return [e for e in events if e[1:] == ("object:state-changed:showing", 1, "notification", text)]
 
 
-def set_field(app, name, text):
-    field = find(app, "text", name)
-    if field is None:
-        raise SystemExit(f"no field « {name} » in the AT-SPI tree")
-    Atspi.EditableText.set_text_contents(field, text)
-
-
-def notices(text):
-    return [e for e in events if e[1] == "object:state-changed:showing" and e[2] == 1
-            and e[3] == "notification" and e[4] == text]
-
-
-env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-child = subprocess.Popen([program, short_correction], env=env)
-status = 1
+child = subprocess.Popen([program, short_correction], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
 try:
-    app = None
-    wait_until(lambda: (app := application()) is not None and find(app, "push button", "Lire la correction"), 20)
-    app = application()
-    if app is None:
-        raise SystemExit("the program never showed on the accessibility bus")
+    if not wait_for(lambda: button("Lire la correction"), 20):
+        sys.exit("the program never showed on the accessibility bus")
     time.sleep(1.0)  # past the start-up tick
+    Atspi.Action.do_action(button("Lire la correction"), 0)
+    finished = wait_for(lambda: told("Lecture terminée"), 20)
 
-    press(app, "Lire la correction")
-    finished = wait_until(lambda: notices("Lecture terminée"), 20)
-
-    set_field(app, "Chemin et nom du fichier de correction", long_correction)
-    press(app, "Lire la correction")
-    wait_until(lambda: find(app, "push button", "Stop") and False, 1.5)
-    press(app, "Stop")
-    stopped = wait_until(lambda: notices("Lecture arrêtée"), 20)
-    wait_until(lambda: False, 2.0)  # anything told after the stopped run ends
-
-    for when, kind, detail, role, name in events:
-        print(f"{when:7.3f}  {kind:45} {detail}  {role:14} {name}")
-    all_notices = [e for e in events if e[3] == "notification" and e[1] == "object:state-changed:showing"]
-    problems = []
-    if not finished:
-        problems.append("no « Lecture terminée » notification at the end of the reading")
-    if not stopped:
-        problems.append("no « Lecture arrêtée » notification at Stop")
-    if len(all_notices) != 2:
-        problems.append(f"{len(all_notices)} notifications shown, expected one per reading")
-    for problem in problems:
-        print("FAIL:", problem)
-    status = 1 if problems else 0
+    field = find(button("Lire la correction").get_parent(), "text", "Chemin et nom du fichier de correction")
+    Atspi.EditableText.set_text_contents(field, long_correction)
+    Atspi.Action.do_action(button("Lire la correction"), 0)
+    wait_for(lambda: False, 1.5)  # a few characters read
+    Atspi.Action.do_action(button("Stop"), 0)
+    stopped = wait_for(lambda: told("Lecture arrêtée"), 20)
+    wait_for(lambda: False, 2.0)  # anything told once the stopped reading is over
 finally:
     child.terminate()
-    try:
-        child.wait(10)
-    except subprocess.TimeoutExpired:
-        child.kill()
-sys.exit(status)
+    child.wait(10)
+
+for when, kind, detail, role, name in events:
+    print(f"{when:7.3f}  {kind:45} {detail}  {role:13} {name}")
+shown = [e for e in events if e[3] == "notification" and e[1] == "object:state-changed:showing"]
+problems = [text for text, ok in (("no « Lecture terminée » at the end of the reading", finished),
+                                  ("no « Lecture arrêtée » at Stop", stopped),
+                                  (f"{len(shown)} notifications, one per reading expected", len(shown) == 2)) if not ok]
+for problem in problems:
+    print("FAIL:", problem)
+sys.exit(1 if problems else 0)
