@@ -3,11 +3,14 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QTimer>
 #include <QWidget>
 
 namespace ui {
 
 namespace {
+
+constexpr int kLifeMs = 10000;
 
 // The widget that carries one piece of news, which is its accessible name from the
 // start (a name set afterwards would send a change of name as well).
@@ -65,6 +68,8 @@ void ScreenReaderNotice::tell(const QString &news)
     notice->setObjectName(QStringLiteral("notice"));
     notice->setGeometry(0, 0, 0, 0);
     notice->show();
+    // Gone once it has been spoken, so that nobody meets it when exploring the window.
+    QTimer::singleShot(kLifeMs, notice, &QObject::deleteLater);
     m_current = notice;
 }
 
