@@ -15,7 +15,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QShowEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -25,7 +24,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
+#include <QShowEvent>
 #include <algorithm>
 #include <utility>
 
@@ -38,6 +37,7 @@ constexpr int kClientHeightTwips = 4575;
 constexpr qreal kWindowFontPoints = 8.0;
 constexpr qreal kCorrectionFontPoints = 12.0;
 constexpr qint64 kSettleMs = 1000;
+constexpr int kKeepAfterMs = 1000; // a burst of changes (zoom steps, typing) is written once
 
 template <typename Widget>
 Widget *placed(Widget *widget, const char *name, QRect geometry)
@@ -89,7 +89,7 @@ Form1::Form1(reading::SoundPlayer &player, const platform::DefaultFields &fields
     // No control moves with the window, so its size is fixed.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_keepSoon.setSingleShot(true);
-    m_keepSoon.setInterval(1000);
+    m_keepSoon.setInterval(kKeepAfterMs);
     connect(&m_keepSoon, &QTimer::timeout, this, [this] {
         if (m_settings)
             m_settings->save();
@@ -177,9 +177,8 @@ void Form1::Form_Unload(int &cancel)
         return;
     m_unloading = true;
     m_run.shutDown();
-    if (m_settings) {
+    if (m_settings)
         m_settings->save();
-    }
     if (m_about)
         m_about->hide();
     for (QWidget *window : QApplication::topLevelWidgets()) {

@@ -123,7 +123,7 @@ private:
     ScreenReaderNotice *m_notice = nullptr;
     CorrectionDrop *m_drop = nullptr;
     RememberedSettings *m_settings = nullptr;
-    QTimer m_keepSoon; // a burst of changes is written once
+    QTimer m_keepSoon;
     QElapsedTimer m_shownSince;
 
     // The correction as laid out in Text2, for the highlight.
