@@ -4,6 +4,7 @@
 #include "files/file_name.h"
 #include "sound/sdl_audio_player.h"
 #include "ui/main_window.h"
+#include "ui/remembered_settings.h"
 #include "ui/translations.h"
 
 #include <QApplication>
@@ -35,8 +36,13 @@ int main(int argc, char *argv[])
     platform::SdlAudioPlayer player;
     platform::DefaultFields fields = platform::defaultFields(QDir::homePath(), QApplication::applicationDirPath(),
                                                              platform::environmentFileName("WINEPREFIX"));
+    // The delay kept from the last run, unless the command line gives one.
+    ui::RememberedSettings remembered(ui::RememberedSettings::userFile());
+    if (!remembered.delay().isEmpty())
+        fields.delay = remembered.delay();
     platform::applyCommandLine(commandLine, fields);
     ui::Form1 window(player, fields);
+    window.remember(remembered);
 #ifdef Q_OS_UNIX
     // Ctrl+C, kill or the end of the session: the program ends as its own Quit does.
     platform::TerminationSignals terminationSignals;

@@ -7,6 +7,7 @@
 #include "reading/messages.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <chrono>
 
 namespace reading {
@@ -73,8 +74,30 @@ void ReadingRun::read()
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
+    begin(0, m_text.size());
+}
 
-    m_position = 0;
+void ReadingRun::readPart(size_t from, size_t to)
+{
+    if (m_running || m_ended)
+        return;
+    if (m_text.empty()) {
+        read();
+        return;
+    }
+    m_flags.pauseFlag = 0;
+    m_pacer.preparePlayer();
+    m_window.focusCorrection();
+    m_window.showRunningButtons(true);
+    to = std::min(to, m_text.size());
+    begin(std::min(from, to), to);
+}
+
+void ReadingRun::begin(size_t from, size_t to)
+{
+    m_window.startHighlightAt(static_cast<int>(from));
+    m_position = from;
+    m_end = to;
     m_highlightDue = -1;
     m_highlightShown = -1;
     m_stopTested = false;
@@ -88,12 +111,16 @@ void ReadingRun::stop()
 {
     if (!m_running)
         return;
+    const bool firstStop = m_flags.stopFlag != ReadingFlags::kStopRequested;
     m_flags.stopFlag = ReadingFlags::kStopRequested;
     m_flags.pauseFlag = 0;
     m_window.setPauseCaption(kPauseCaption);
     m_window.showRunningButtons(false);
     // The stopped run may still wait for its current sound: no second run before it ends.
     m_window.setReadEnabled(false);
+    // Told once, after the buttons have changed (and the focus with them).
+    if (firstStop)
+        m_window.tellReadingOver(ReadingEnd::Stopped);
     advance();
 }
 
@@ -148,7 +175,7 @@ void ReadingRun::walk()
                 return;
             m_hold = Hold::None;
         }
-        if (m_position >= m_text.size()) {
+        if (m_position >= m_end) {
             finish();
             return;
         }
@@ -287,9 +314,9 @@ void ReadingRun::passOverRemainingCharacters()
 {
     // Nothing is waited for, looked up or played any more; the highlight ends where a
     // full walk ends, on all characters but the last.
-    m_highlightDue = static_cast<int>(m_text.size()) - 1;
+    m_highlightDue = static_cast<int>(m_end) - 1;
     showProgress();
-    m_position = m_text.size();
+    m_position = m_end;
 }
 
 void ReadingRun::finish()
@@ -300,6 +327,8 @@ void ReadingRun::finish()
     m_running = false;
     m_window.showRunningButtons(false);
     m_window.setReadEnabled(true);
+    if (m_flags.stopFlag != ReadingFlags::kStopRequested)
+        m_window.tellReadingOver(ReadingEnd::Finished);
     m_flags.stopFlag = 0;
 }
 

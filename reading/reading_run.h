@@ -34,6 +34,9 @@ public:
     void preparePlayer();
 
     void read();        // Read ("Lire la correction")
+    // Reads characters [from, to) of the correction shown, with the same pacing, holds
+    // and highlight; with nothing shown yet, reads the file from its start.
+    void readPart(size_t from, size_t to);
     void stop();        // Stop
     void togglePause(); // Pause / Resume
     // Shut-down: stop requested, player closed; nothing acts afterwards.
@@ -49,6 +52,7 @@ public:
 private:
     enum class Hold { None, Pause, Message };
 
+    void begin(size_t from, size_t to);
     void advance();
     void walk();
     bool sliceIsOver(int charactersWalked) const;
@@ -72,6 +76,7 @@ private:
 
     platform::CharacterText m_text;
     size_t m_position = 0;        // index of the character being read
+    size_t m_end = 0;             // index after the last character to read
     // The highlight is given to the window only where the walk stops or starts a
     // sound, not for each line break it passes.
     int m_highlightDue = -1;

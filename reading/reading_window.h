@@ -16,6 +16,8 @@ enum class MessageButtons {
 
 enum class MessageAnswer { Ok, StopReading };
 
+enum class ReadingEnd { Finished, Stopped };
+
 // What the reading engine needs from the main window.
 class ReadingWindow
 {
@@ -30,7 +32,11 @@ public:
     virtual void setDelayText(const QString &text) = 0;
 
     virtual void showCorrection(const platform::CharacterText &text) = 0; // Text2
-    // Highlights the first `characters` characters of the correction (code points).
+    // Where the highlight of the coming reading starts: 0, or the first character of
+    // the part read. A move still waiting for the previous reading is forgotten.
+    virtual void startHighlightAt(int character) = 0;
+    // Highlights the correction (code points) from the start above up to, not
+    // including, character `characters`.
     virtual void highlightRead(int characters) = 0;
     virtual void focusCorrection() = 0;
 
@@ -38,6 +44,8 @@ public:
     virtual void showRunningButtons(bool running) = 0;
     virtual void setReadEnabled(bool enabled) = 0;
     virtual void setPauseCaption(const QString &caption) = 0;
+    // Said once, to whoever listens (a screen reader): the reading is over or stopped.
+    virtual void tellReadingOver(ReadingEnd end) = 0;
 
     // A message box, modal to the window, with the program's title as caption. It
     // returns at once; `answered` runs when the user has closed the box.

@@ -11,6 +11,8 @@ fi
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev pulseaudio pulseaudio-utils xvfb xdotool imagemagick fonts-dejavu-core)
     packages+=(lintian desktop-file-utils appstream)
+    # The screen reader test: a private D-Bus session, its accessibility bus, a listener.
+    packages+=(dbus-daemon at-spi2-core python3-pyatspi)
     # The sanitizer build and the fuzz targets: clang with its runtimes (libFuzzer, ASan, UBSan).
     packages+=(clang libclang-rt-dev)
 fi

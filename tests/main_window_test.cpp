@@ -223,12 +223,14 @@ void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
     QCOMPARE(entries[0]->text(), QStringLiteral("&Fichier"));
     QVERIFY(entries[0]->menu());
     const QList<QAction *> items = entries[0]->menu()->actions();
-    QCOMPARE(items.size(), 2);
+    QCOMPARE(items.size(), 3);
     QCOMPARE(items[0]->text(), QStringLiteral("Ouvrir une correction…"));
     QCOMPARE(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-    QCOMPARE(items[1]->text(), QStringLiteral("Quitter"));
-    QCOMPARE(items[1]->objectName(), QStringLiteral("quitter"));
-    QCOMPARE(items[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QCOMPARE(items[1]->text(), QStringLiteral("Corrections &récentes"));
+    QVERIFY(items[1]->menu());
+    QCOMPARE(items[2]->text(), QStringLiteral("Quitter"));
+    QCOMPARE(items[2]->objectName(), QStringLiteral("quitter"));
+    QCOMPARE(items[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QCOMPARE(entries[1]->text(), QStringLiteral("&A propos"));
     QCOMPARE(entries[1]->shortcut(), QKeySequence(Qt::Key_F1));
     QVERIFY(!entries[1]->menu());

@@ -75,3 +75,25 @@ TEST(ShownCorrection, EveryPositionCoversExactlyTheCharactersBeforeIt)
     }
     EXPECT_EQ(before, built.size());
 }
+
+// A place in the box names the character there, over checkpoints, CR LF pairs, paragraphs
+// cut out of a long line and characters outside the BMP; the count shown takes a CR LF as one.
+TEST(ShownCorrection, PlaceInTheBoxGivesBackItsCharacterAndShownCount)
+{
+    std::u32string source;
+    for (int line = 0; line < 40; ++line)
+        source += std::u32string(line == 7 ? 3000 : 50, U'a') + U"\U0001F600\r\n";
+    ShownCorrection shown;
+    const CharacterText text(source);
+    shown.build(text);
+    int crlf = 0;
+    for (size_t i = 0; i <= source.size(); ++i) {
+        const bool beforeLf = i < source.size() && source[i] == U'\r';
+        // The CR of a pair has the place of its LF: the place names the LF.
+        EXPECT_EQ(shown.characterAt(shown.documentPosition(static_cast<int>(i))), beforeLf ? i + 1 : i) << i;
+        EXPECT_EQ(shown.shownCharacters(static_cast<int>(i)), static_cast<int>(i) - crlf) << i;
+        crlf += beforeLf;
+    }
+    EXPECT_EQ(shown.characterAt(-5), 0u);
+    EXPECT_EQ(shown.characterAt(1 << 30), source.size());
+}

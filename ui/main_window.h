@@ -9,8 +9,10 @@
 #include "ui/paced_highlight.h"
 #include "ui/shown_correction.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <vector>
 
 class QAction;
@@ -23,6 +25,10 @@ class QPushButton;
 namespace ui {
 
 class Form2;
+class CorrectionDrop;
+class RecentCorrectionsMenu;
+class RememberedSettings;
+class ScreenReaderNotice;
 
 QString mainWindowTitle(int major, int minor, int revision);
 
@@ -39,21 +45,28 @@ public:
     reading::ReadingRun &readingRun() { return m_run; }
     Form2 *aboutWindow() const;
 
+    // Takes the text size and the place kept from the last run, and keeps them, the
+    // delay and the corrections read from now on. Call before the window is shown.
+    void remember(RememberedSettings &settings);
+
     // reading::ReadingWindow
     QString correctionPath() const override;
     QString soundFolder() const override;
     QString delayText() const override;
     void setDelayText(const QString &text) override;
     void showCorrection(const platform::CharacterText &text) override;
+    void startHighlightAt(int character) override;
     void highlightRead(int characters) override;
     void focusCorrection() override;
     void showRunningButtons(bool running) override;
     void setReadEnabled(bool enabled) override;
     void setPauseCaption(const QString &caption) override;
+    void tellReadingOver(reading::ReadingEnd end) override;
     void showMessage(const QString &text, reading::MessageButtons buttons, AnswerHandler answered) override;
 
 public slots:
     void Command1_Click();
+    void lireSelection_Click(); // « Lire la sélection »: the selection, or from the caret
     void Command2_Click();
     void Command3_Click();
     void ouvrir_Click();
@@ -62,6 +75,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void Form_Load();
@@ -73,6 +88,11 @@ private:
     void nameForScreenReaders();
     void pressIfShown(QPushButton *button);
     void zoomCorrection(qreal points);
+    void showTextMenu(const QPoint &position);
+    void chooseCorrection(const QString &path);
+    void keepRecent(const QString &path);
+    void keepSoon();
+    void updateReadActions();
     void showRead(int characters);
     void describeProgress(int characters);
     void backAtRest();
@@ -95,12 +115,20 @@ private:
     QLineEdit *Text5 = nullptr;
     QMenu *fichier = nullptr;
     QAction *ouvrir = nullptr;
+    RecentCorrectionsMenu *recentes = nullptr;
+    QAction *lireSelection = nullptr;
     QAction *quitter = nullptr;
     QAction *apropos = nullptr;
     QPointer<Form2> m_about;
+    ScreenReaderNotice *m_notice = nullptr;
+    CorrectionDrop *m_drop = nullptr;
+    RememberedSettings *m_settings = nullptr;
+    QTimer m_keepSoon;
+    QElapsedTimer m_shownSince;
 
     // The correction as laid out in Text2, for the highlight.
     ShownCorrection m_shown;
+    int m_highlightStart = 0; // first character of the part being read
     size_t m_correctionLength = 0; // characters, for the progress told to screen readers
     bool m_unloading = false;
 };

@@ -19,6 +19,7 @@ void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
     const char32_t c = m_text[i];
     if (c == U'\r' && i + 1 < m_text.size() && m_text[i + 1] == U'\n')
         return; // shown with the LF that follows
+    state.visible += 1;
     if (c == U'\r' || c == U'\n') {
         const bool endsParagraph = state.blockLength >= kParagraphTarget || state.blockLines >= kParagraphLines;
         if (shown)
@@ -85,17 +86,48 @@ void ShownCorrection::clear()
     m_checkpoints.clear();
 }
 
-int ShownCorrection::documentPosition(int characters) const
+ShownCorrection::State ShownCorrection::stateAfter(size_t characters) const
 {
-    const size_t end = std::min(static_cast<size_t>(std::max(characters, 0)), m_text.size());
+    const size_t end = std::min(characters, m_text.size());
     if (end == m_text.size())
-        return m_checkpoints.empty() ? 0 : m_checkpoints.back().position;
+        return m_checkpoints.empty() ? State() : m_checkpoints.back();
     const size_t from = end / kCheckpointEvery * kCheckpointEvery;
     State state = m_checkpoints[end / kCheckpointEvery];
     QChar *nowhere = nullptr;
     for (size_t i = from; i < end; ++i)
         step(i, state, nowhere);
-    return state.position;
+    return state;
+}
+
+int ShownCorrection::documentPosition(int characters) const
+{
+    return stateAfter(static_cast<size_t>(std::max(characters, 0))).position;
+}
+
+int ShownCorrection::shownCharacters(int characters) const
+{
+    return stateAfter(static_cast<size_t>(std::max(characters, 0))).visible;
+}
+
+size_t ShownCorrection::characterAt(int position) const
+{
+    if (m_checkpoints.empty())
+        return 0;
+    // The last checkpoint at or before the position (positions never decrease).
+    const auto after = std::upper_bound(m_checkpoints.begin(), m_checkpoints.end() - 1, position,
+                                        [](int p, const State &state) { return p < state.position; });
+    size_t i = after == m_checkpoints.begin() ? 0 : static_cast<size_t>(after - m_checkpoints.begin() - 1) * kCheckpointEvery;
+    State state = after == m_checkpoints.begin() ? State() : *(after - 1);
+    QChar *nowhere = nullptr;
+    while (i < m_text.size()) {
+        State next = state;
+        step(i, next, nowhere);
+        if (next.position > position)
+            break;
+        state = next;
+        ++i;
+    }
+    return i;
 }
 
 } // namespace ui

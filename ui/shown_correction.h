@@ -29,6 +29,11 @@ public:
 
     // Document position just after the first `characters` characters.
     int documentPosition(int characters) const;
+    // The most characters whose document position is at most `position`: the character
+    // at a place in the box (a selection's end, the caret).
+    size_t characterAt(int position) const;
+    // How many of the first `characters` characters the box shows: a CR LF is one.
+    int shownCharacters(int characters) const;
 
 private:
     struct State
@@ -36,7 +41,10 @@ private:
         int position = 0;    // document position before the next character
         int blockLength = 0; // characters of the current paragraph so far
         int blockLines = 0;  // line breaks inside it
+        int visible = 0;     // characters shown so far, a CR LF counting as one
     };
+
+    State stateAfter(size_t characters) const;
 
     // Moves past character i; writes what it shows at `shown` unless that is null.
     void step(size_t i, State &state, QChar *&shown) const;

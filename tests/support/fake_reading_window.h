@@ -37,11 +37,13 @@ public:
     QString delayText() const override { return Text5; }
     void setDelayText(const QString &text) override { Text5 = text; }
     void showCorrection(const platform::CharacterText &text) override { shownText = text.toU32String(); }
+    void startHighlightAt(int character) override { highlightStart = character; }
     void highlightRead(int characters) override { highlights.push_back(characters); }
     void focusCorrection() override { ++focusRequests; }
     void showRunningButtons(bool running) override { runningButtons = running; }
     void setReadEnabled(bool enabled) override { readEnabled = enabled; }
     void setPauseCaption(const QString &caption) override { pauseCaption = caption; }
+    void tellReadingOver(reading::ReadingEnd end) override { told.push_back(end); }
     void showMessage(const QString &text, reading::MessageButtons buttons, AnswerHandler answered) override
     {
         messages.push_back({text, buttons, std::move(answered)});
@@ -54,11 +56,13 @@ public:
     int lastHighlight() const { return highlights.empty() ? -1 : highlights.back(); }
 
     std::u32string shownText;
+    int highlightStart = -1;
     std::vector<int> highlights;
     int focusRequests = 0;
     bool runningButtons = false;
     bool readEnabled = true;
     QString pauseCaption = QStringLiteral("pause");
+    std::vector<reading::ReadingEnd> told;
     std::vector<Message> messages;
     std::deque<size_t> openMessages;
 };

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# What a screen reader hears: the program runs in a private D-Bus session, whose
+# accessibility bus and registry D-Bus starts on demand and ends with the session; a
+# listener on that bus presses Read and Stop and checks the end of each reading is told.
+# Leaves the AT-SPI event log in OUT_DIR.
+#
+# usage: screen_reader_e2e.sh PROGRAM SERVICES_DIR OUT_DIR
+set -euo pipefail
+program=$1
+services=$2
+out=$3
+here=$(dirname "$(realpath "$0")")
+mkdir -p "$out"
+
+[[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
+export DISPLAY=$(cat "$services/display")
+[[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
+export PULSE_SERVER=$(cat "$services/pulse-server")
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A home and a configuration of its own: the bundled voice set, no kept settings.
+mkdir -p "$work/home" "$work/config" "$work/runtime"
+chmod 700 "$work/runtime"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+printf 'E5' > "$work/short.txt"
+printf 'EEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEE' > "$work/long.txt"
+
+dbus-run-session -- /usr/bin/python3 "$here/reading_end_events.py" "$program" \
+    "$work/short.txt" "$work/long.txt" 2>"$out/listener-errors.log" | tee "$out/atspi-events.log"

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace ui {
+
+// What the program keeps from one run to the next, in an INI file of the user's
+// configuration folder: the reading delay, the size of the correction's text, the
+// window's place and the corrections read last. The paths of the correction and of the
+// sounds are not kept: the trainer writes a new exercise at the same place each time.
+//
+// A file that is missing, damaged, unreadable or unwritable means the defaults: nothing
+// is told, and a write that cannot be made is dropped.
+class RememberedSettings
+{
+public:
+    static constexpr int kRecentCount = 8;
+
+    // Reads `path` at once; an empty path keeps nothing.
+    explicit RememberedSettings(QString path);
+
+    // ~/.config/virod-idadidavir/virod-idadidavir.conf (XDG_CONFIG_HOME is followed).
+    static QString userFile();
+
+    // Each is empty when nothing valid is kept.
+    QString delay() const { return m_delay; }
+    std::optional<qreal> correctionPoints() const { return m_correctionPoints; }
+    std::optional<QPoint> windowPosition() const { return m_windowPosition; }
+    QStringList recentCorrections() const { return m_recent; }
+
+    void setDelay(const QString &delay);
+    void setCorrectionPoints(qreal points);
+    void setWindowPosition(QPoint position);
+    // Puts `path` first, drops its earlier place and anything beyond the eighth.
+    void addRecentCorrection(const QString &path);
+    void setRecentCorrections(const QStringList &paths);
+
+    // Writes the file now if anything changed since the last write.
+    void save();
+
+private:
+    void read();
+
+    QString m_path;
+    QString m_delay;
+    std::optional<qreal> m_correctionPoints;
+    std::optional<QPoint> m_windowPosition;
+    QStringList m_recent;
+    bool m_changed = false;
+};
+
+} // namespace ui
