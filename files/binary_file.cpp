@@ -124,7 +124,8 @@ FileContent readOrCreateFile(const QString &path)
         if (::stat(fileNameBytes(folder).constData(), &status) != 0)
             return failure(QStringLiteral("le dossier « %1 » n'existe pas").arg(shownPath(folder)));
         if (mayBeLossyName(found))
-            return failure(QStringLiteral("son nom contient des caractères illisibles (�) : choisissez-le dans un autre dossier ou renommez-le"));
+            return failure(QStringLiteral("son nom contient des caractères illisibles (�) et ne désigne aucun fichier ; "
+                                          "aucun fichier n'est créé sous ce nom"));
         // O_EXCL: never follows a link nor opens what appeared meanwhile.
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0)
