@@ -382,7 +382,12 @@ DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
 
 DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
 {
-    FileContent file = readRegularFile(path, kMaxWavBytes);
+    // What the header already tells is refused before the rest of the file is read.
+    const auto checkHeader = [targetRate, targetChannels](const QByteArray &head, qint64 size) {
+        const QString problem = wavFormatProblem(head, size);
+        return problem.isEmpty() ? extentProblem(wavExtent(head, targetRate, targetChannels, size)) : problem;
+    };
+    FileContent file = readRegularFile(path, kMaxWavBytes, checkHeader);
     if (!file.ok)
         return failed(file.error);
     return decodeOwned(std::move(file.bytes), targetRate, targetChannels);
