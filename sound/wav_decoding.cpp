@@ -92,13 +92,9 @@ struct HeaderFacts
     qint64 dataDeclared = 0;
 };
 
-constexpr int kTagPcm = 1;
-constexpr int kTagMsAdpcm = 2;
-constexpr int kTagFloat = 3;
-constexpr int kTagALaw = 6;
-constexpr int kTagMuLaw = 7;
-constexpr int kTagImaAdpcm = 0x11;
-constexpr int kTagExtensible = 0xFFFE;
+// The format tags the decoder reads.
+enum FormatTag : int { kTagPcm = 1, kTagMsAdpcm = 2, kTagFloat = 3, kTagALaw = 6, kTagMuLaw = 7, kTagImaAdpcm = 0x11,
+                       kTagExtensible = 0xFFFE };
 constexpr quint32 kUnknownLength = 0xFFFFFFFF; // written by recorders that stream
 
 // The first "fmt " chunk and the first "data" chunk after it, as the decoder takes them.
