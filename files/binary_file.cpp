@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,29 +78,38 @@ int openRegular(const QString &path, QString &reason)
     return fd;
 }
 
-FileContent readOpened(int fd, qint64 maxBytes)
+FileContent readOpened(int fd, qint64 maxBytes, const HeadCheck &checkHead)
 {
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return failure(reasonForErrno(EIO));
     }
-    if (maxBytes >= 0 && file.size() > maxBytes)
+    const qint64 size = file.size();
+    if (maxBytes >= 0 && size > maxBytes)
         return failure(QStringLiteral("le fichier est trop gros : %1, plus que les %2 permis")
-                           .arg(sizeText(file.size()), sizeText(maxBytes)));
+                           .arg(sizeText(size), sizeText(maxBytes)));
     FileContent content;
-    content.bytes.resize(file.size());
-    const qint64 got = file.read(content.bytes.data(), content.bytes.size());
-    if (got < 0 || file.error() != QFileDevice::NoError)
+    content.bytes.resize(size);
+    qint64 got = 0;
+    if (checkHead) {
+        got = file.read(content.bytes.data(), std::min(size, kHeadBytes));
+        if (got < 0)
+            return failure(reasonForErrno(EIO));
+        if (const QString reason = checkHead(content.bytes.left(got), size); !reason.isEmpty())
+            return failure(reason);
+    }
+    const qint64 rest = got < size ? file.read(content.bytes.data() + got, size - got) : 0;
+    if (rest < 0 || file.error() != QFileDevice::NoError)
         return failure(reasonForErrno(EIO));
-    content.bytes.truncate(got); // the file may have shrunk meanwhile
+    content.bytes.truncate(got + rest); // the file may have shrunk meanwhile
     content.ok = true;
     return content;
 }
 
 } // namespace
 
-FileContent readRegularFile(const QString &path, qint64 maxBytes)
+FileContent readRegularFile(const QString &path, qint64 maxBytes, const HeadCheck &checkHead)
 {
     if (path.isEmpty())
         return failure(QStringLiteral("aucun nom de fichier n'est donné"));
@@ -107,7 +117,7 @@ FileContent readRegularFile(const QString &path, qint64 maxBytes)
     const int fd = openRegular(path, reason);
     if (fd < 0)
         return failure(reason);
-    return readOpened(fd, maxBytes);
+    return readOpened(fd, maxBytes, checkHead);
 }
 
 FileContent readOrCreateFile(const QString &path)
@@ -124,7 +134,8 @@ FileContent readOrCreateFile(const QString &path)
         if (::stat(fileNameBytes(folder).constData(), &status) != 0)
             return failure(QStringLiteral("le dossier « %1 » n'existe pas").arg(shownPath(folder)));
         if (mayBeLossyName(found))
-            return failure(QStringLiteral("son nom contient des caractères illisibles (�) : choisissez-le dans un autre dossier ou renommez-le"));
+            return failure(QStringLiteral("son nom contient des caractères illisibles (�) et ne désigne aucun fichier ; "
+                                          "aucun fichier n'est créé sous ce nom"));
         // O_EXCL: never follows a link nor opens what appeared meanwhile.
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0)

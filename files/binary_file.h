@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -32,8 +33,13 @@ FileContent readOrCreateFile(const QString &path);
 // "12 Mo", "3,0 Go": a size for a message.
 QString sizeText(qint64 bytes);
 
+// Judges a file from its first kHeadBytes (or fewer) and its size: an empty text lets
+// the reading go on, any other is the reason for refusing the file.
+inline constexpr qint64 kHeadBytes = 64 * 1024;
+using HeadCheck = std::function<QString(const QByteArray &head, qint64 size)>;
+
 // Reads an existing regular file of at most `maxBytes` bytes; a larger one is refused
-// before any of it is read.
-FileContent readRegularFile(const QString &path, qint64 maxBytes);
+// before any of it is read, and so is one that `checkHead` refuses from its beginning.
+FileContent readRegularFile(const QString &path, qint64 maxBytes, const HeadCheck &checkHead = {});
 
 } // namespace platform

@@ -92,13 +92,9 @@ struct HeaderFacts
     qint64 dataDeclared = 0;
 };
 
-constexpr int kTagPcm = 1;
-constexpr int kTagMsAdpcm = 2;
-constexpr int kTagFloat = 3;
-constexpr int kTagALaw = 6;
-constexpr int kTagMuLaw = 7;
-constexpr int kTagImaAdpcm = 0x11;
-constexpr int kTagExtensible = 0xFFFE;
+// The format tags the decoder reads.
+enum FormatTag : int { kTagPcm = 1, kTagMsAdpcm = 2, kTagFloat = 3, kTagALaw = 6, kTagMuLaw = 7, kTagImaAdpcm = 0x11,
+                       kTagExtensible = 0xFFFE };
 constexpr quint32 kUnknownLength = 0xFFFFFFFF; // written by recorders that stream
 
 // The first "fmt " chunk and the first "data" chunk after it, as the decoder takes them.
@@ -382,7 +378,12 @@ DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
 
 DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
 {
-    FileContent file = readRegularFile(path, kMaxWavBytes);
+    // What the header already tells is refused before the rest of the file is read.
+    const auto checkHeader = [targetRate, targetChannels](const QByteArray &head, qint64 size) {
+        const QString problem = wavFormatProblem(head, size);
+        return problem.isEmpty() ? extentProblem(wavExtent(head, targetRate, targetChannels, size)) : problem;
+    };
+    FileContent file = readRegularFile(path, kMaxWavBytes, checkHeader);
     if (!file.ok)
         return failed(file.error);
     return decodeOwned(std::move(file.bytes), targetRate, targetChannels);

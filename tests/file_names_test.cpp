@@ -87,14 +87,8 @@ TEST(ShownPath, LongPathKeepsItsStartAndItsEndWithinTheBound)
     EXPECT_TRUE(shown.contains(QChar(0x2026)));
     // A short path is left alone but for its control characters; a pair is never split.
     EXPECT_EQ(shownPath(QStringLiteral("/a\nb")), QStringLiteral("/a\uFFFDb"));
-    const QString emoji = QStringLiteral("/") + QString(300, QChar(0xD83D)).replace(QChar(0xD83D), QStringLiteral("\U0001F600"));
+    const QString emoji = QStringLiteral("/x") + QString(300, QChar(0xD83D)).replace(QChar(0xD83D), QStringLiteral("\U0001F600"));
     const QString cut = shownPath(emoji);
-    EXPECT_FALSE(cut.isEmpty());
-    for (qsizetype i = 0; i < cut.size(); ++i) {
-        if (cut[i].isHighSurrogate()) {
-            EXPECT_TRUE(i + 1 < cut.size() && cut[i + 1].isLowSurrogate());
-        } else if (cut[i].isLowSurrogate()) {
-            EXPECT_TRUE(i > 0 && cut[i - 1].isHighSurrogate());
-        }
-    }
+    EXPECT_LT(cut.size(), emoji.size());
+    EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut); // no lone surrogate
 }
