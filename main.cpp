@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 #include "app/default_fields.h"
-#include "sound/sdl_audio_player.h"
+#include "sound/audio_player.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     if (commandLine.exitCode)
         return platform::finishCommandLine(commandLine);
 
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     platform::DefaultFields fields = platform::defaultFields(QDir::homePath(), QApplication::applicationDirPath(),
                                                              qEnvironmentVariable("WINEPREFIX"));
     platform::applyCommandLine(commandLine, fields);
@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
 #endif
     window.show();
     const int status = QApplication::exec();
-    // Never kept waiting long by a sound server that has not started our stream yet.
-    player.shutDown(std::chrono::milliseconds(300));
+    // Nothing is waited for: not a sound, not a decoding, not a closing device.
+    player.shutDown();
     return status;
 }

@@ -151,15 +151,16 @@ QString wavFormatProblem(const QByteArray &beginning)
     return readFormat(beginning, rate, channels) ? limitProblem(rate, channels) : QString();
 }
 
-DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels, const std::atomic<bool> *cancel)
 {
     const FileContent file = readRegularFile(path, kMaxWavBytes);
     if (!file.ok)
         return failed(file.error);
-    return decodeWavData(file.bytes, targetRate, targetChannels);
+    return decodeWavData(file.bytes, targetRate, targetChannels, cancel);
 }
 
-DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels)
+DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels,
+                         const std::atomic<bool> *cancel)
 {
     if (bytes.size() > kMaxWavBytes)
         return failed(QStringLiteral("le fichier est trop gros (%1 Mo au plus)").arg(kMaxWavBytes / (1024 * 1024)));
@@ -202,6 +203,8 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
     const int piece = std::max(frameBytes, kPieceBytes / frameBytes * frameBytes);
     const auto put = [&](const Uint8 *data, long long length) {
         for (long long done = 0; done < length;) {
+            if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+                return false;
             const int size = static_cast<int>(std::min<long long>(piece, length - done));
             if (SDL_AudioStreamPut(stream.get(), data + done, size) != 0 || !drain(stream.get(), result.samples, wanted, chunk))
                 return false;
@@ -215,6 +218,8 @@ DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChan
     bool converted = put(wav.get(), static_cast<long long>(sourceFrames) * frameBytes);
     for (long long left = paddingFrames * frameBytes; converted && left > 0; left -= piece)
         converted = put(silence.data(), std::min<long long>(piece, left));
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        return failed(QStringLiteral("lecture abandonnée"));
     if (!converted || SDL_AudioStreamFlush(stream.get()) != 0 || !drain(stream.get(), result.samples, wanted, chunk))
         return failed(QStringLiteral("conversion impossible (%1)").arg(sdlError()));
     result.samples.shrink_to_fit();

@@ -3,7 +3,7 @@
 #include "event_loop.h"
 #include "fake_reading_window.h"
 #include "timing/qt_delay_timer.h"
-#include "sound/sdl_audio_player.h"
+#include "sound/audio_player.h"
 #include "pulse_recorder.h"
 #include "reading/reading_run.h"
 #include "recording_analysis.h"
@@ -64,7 +64,7 @@ struct RealReading
         return spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, timeoutMs);
     }
 
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     platform::QtDelayTimer timer;
     FakeReadingWindow window;
     reading::ReadingRun run{window, player, timer};
@@ -245,7 +245,7 @@ TEST(HeardThroughTheSoundServer, ServerDyingMidSoundStillEndsTheSound)
 
     ASSERT_TRUE(makeTone(dir.filePath(QStringLiteral("long.wav")), 440, 2.0));
     int completions = 0;
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     player.setCompletionHandler([&] { ++completions; });
     ASSERT_FALSE(player.prepare().has_value());
     ASSERT_FALSE(player.open(dir.filePath(QStringLiteral("long.wav"))).has_value());
