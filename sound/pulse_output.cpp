@@ -18,8 +18,11 @@ constexpr double kSmallestLeadSeconds = 0.015;
 constexpr double kLargestLeadSeconds = 0.2;
 // A long sound is handed over this far ahead; the server asks for the rest in time.
 constexpr double kWriteAheadSeconds = 2.0;
-// The chain from the last end is trusted while it agrees with the server's clock.
-constexpr double kChainAgreementSeconds = 0.005;
+// The latency asked of the server: a sound written now is heard this soon.
+constexpr double kTargetLatencySeconds = 0.025;
+// The chain from the last end is trusted while it agrees with the server's clock
+// (its interpolated position strays by a few milliseconds over seconds of silence).
+constexpr double kChainAgreementSeconds = 0.02;
 constexpr double kEndToleranceSeconds = 0.002;
 
 double steadySeconds()
@@ -103,11 +106,12 @@ bool PulseOutput::connect(QString &problem)
     // keep pace with the server's clock and a sound can be written at any frame ahead.
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(kWriteAheadSeconds * 1e6), &spec));
+    attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(kTargetLatencySeconds * 1e6), &spec));
     attributes.prebuf = 0;
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
+                                                      | PA_STREAM_ADJUST_LATENCY);
     bool timed = false;
     if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0
         || !waitUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, kConnectTimeoutMs)) {
