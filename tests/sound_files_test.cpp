@@ -20,8 +20,10 @@ using reading::SoundProblem;
 using testing_support::makeTone;
 
 // These run on SDL's "dummy" output (set by ctest): real decoding and a real audio
-// thread, with no sound server needed.
+// thread, with no sound server needed, even where one runs.
 namespace {
+
+const bool kSdlOutputOnly = qputenv("VIROD_SOUND_OUTPUT", "sdl");
 
 // Counts completions; waits for them on the event loop, at most `timeoutMs`.
 struct CompletionCounter
