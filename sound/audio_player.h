@@ -69,6 +69,7 @@ private:
     QString m_outputProblem;
     bool m_startedUp = false;    // the first prepare() comes from the window's load
     bool m_held = false;         // a reading is under way
+    int m_previousPriority = 0;  // of the GUI thread, raised while a reading is under way
     bool m_reopenAllowed = true; // once per Read, after the output was lost
     bool m_idleClosed = false;   // closed for want of sounds, opened again at the next
     bool m_shutDown = false;

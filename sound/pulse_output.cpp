@@ -23,7 +23,9 @@ constexpr double kTargetLatencySeconds = 0.025;
 // The chain from the last end is trusted while it agrees with the server's clock
 // (its interpolated position strays by a few milliseconds over seconds of silence).
 constexpr double kChainAgreementSeconds = 0.02;
-constexpr double kEndToleranceSeconds = 0.002;
+// The server's interpolated position may lag a little at the end's moment: only an
+// output that started late or stalled is waited for.
+constexpr double kEndToleranceSeconds = 0.03;
 
 double steadySeconds()
 {
