@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --tests
 cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIROD_BUILD_TESTS=ON >/dev/null
-cmake --build build-tests --parallel "$(nproc)" --target pacing_bench first_sound_bench
+cmake --build build-tests --parallel "$(nproc)" --target pacing_bench first_sound_bench startup_bench hello_window virod-idadidavir
 services=build-tests/bench-services
 tests/services/test-services.sh start "$services"
 trap 'tests/services/test-services.sh stop "$services"' EXIT
@@ -21,6 +21,22 @@ if [[ $# -gt 0 ]]; then
     build-tests/bin/pacing_bench "$@"
 else
     build-tests/bin/first_sound_bench --runs 5
+    voice="$PWD/build-tests/share/virod-idadidavir/"
+    build-tests/bin/startup_bench build-tests/bin/virod-idadidavir build-tests/bin/hello_window 20 --sons "$voice" 2>/dev/null
+    # Quit (SIGTERM, as Ctrl+C and the end of a session; the same path as Quitter) -> gone,
+    # in the first 100 ms and with the output open.
+    for wait in 0.1 1.2; do
+        times=()
+        for run in $(seq 10); do
+            build-tests/bin/virod-idadidavir --sons "$voice" >/dev/null 2>&1 &
+            pid=$!
+            sleep "$wait"
+            start=$(date +%s%N); kill -TERM "$pid"; wait "$pid" || true; end=$(date +%s%N)
+            times+=($(( (end - start) / 1000 )))
+        done
+        printf '%s\n' "${times[@]}" | sort -n | awk -v wait="$wait" '{ t[NR] = $1 / 1000 }
+            END { printf "quit %s s after start -> gone: median %.1f ms, max %.1f ms (%d runs)\n", wait, t[int(NR / 2) + 1], t[NR], NR }'
+    done
     for output in pulse sdl; do
         VIROD_SOUND_OUTPUT=$output build-tests/bin/pacing_bench
         VIROD_SOUND_OUTPUT=$output build-tests/bin/pacing_bench --load

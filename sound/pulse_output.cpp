@@ -7,14 +7,19 @@
 #include <cmath>
 #include <pulse/pulseaudio.h>
 
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <sys/resource.h>
+#endif
+
 namespace platform {
 
 namespace {
 
 constexpr int kConnectTimeoutMs = 2000;
 // Beyond the sink's own latency, the time for a write to reach the server.
-constexpr double kLeadMarginSeconds = 0.008;
-constexpr double kSmallestLeadSeconds = 0.015;
+constexpr double kLeadMarginSeconds = 0.012;
+constexpr double kSmallestLeadSeconds = 0.02;
 constexpr double kLargestLeadSeconds = 0.2;
 // A long sound is handed over this far ahead; the server asks for the rest in time.
 constexpr double kWriteAheadSeconds = 2.0;
@@ -23,9 +28,9 @@ constexpr double kTargetLatencySeconds = 0.025;
 // The chain from the last end is trusted while it agrees with the server's clock
 // (its interpolated position strays by a few milliseconds over seconds of silence).
 constexpr double kChainAgreementSeconds = 0.02;
-// The server's interpolated position may lag a little at the end's moment: only an
-// output that started late or stalled is waited for.
-constexpr double kEndToleranceSeconds = 0.03;
+// The server's interpolated position may lag a little at the end's moment; an output
+// that started late or stalled lags more, and is waited for.
+constexpr double kEndToleranceSeconds = 0.005;
 
 double steadySeconds()
 {
@@ -41,6 +46,25 @@ QString serverReason(pa_context *context)
 {
     return QStringLiteral("aucun serveur de son n'a pu être ouvert ; message du système : %1")
         .arg(QString::fromUtf8(pa_strerror(pa_context_errno(context))));
+}
+
+// The client thread hands each sound to the server: it takes the priority of the thread
+// that makes it, raised a little so that busy cores do not hold a sound back past its
+// frame. Where the system does not allow it, nothing changes.
+bool startRaised(pa_threaded_mainloop *loop)
+{
+#ifdef Q_OS_LINUX
+    constexpr int kClientNice = -10;
+    errno = 0;
+    const int previous = getpriority(PRIO_PROCESS, 0);
+    const bool raised = errno == 0 && previous > kClientNice && setpriority(PRIO_PROCESS, 0, kClientNice) == 0;
+    const bool started = pa_threaded_mainloop_start(loop) >= 0;
+    if (raised)
+        setpriority(PRIO_PROCESS, 0, previous);
+    return started;
+#else
+    return pa_threaded_mainloop_start(loop) >= 0;
+#endif
 }
 
 // The main loop's lock, for the GUI thread's calls.
@@ -69,7 +93,7 @@ std::unique_ptr<PulseOutput> PulseOutput::open(QString &problem)
 bool PulseOutput::connect(QString &problem)
 {
     m_loop = pa_threaded_mainloop_new();
-    if (m_loop == nullptr || pa_threaded_mainloop_start(m_loop) < 0) {
+    if (m_loop == nullptr || !startRaised(m_loop)) {
         problem = QStringLiteral("le serveur de son ne peut pas être joint");
         return false;
     }
