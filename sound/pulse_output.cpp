@@ -207,6 +207,20 @@ std::int64_t PulseOutput::heardFrame() const
     return static_cast<std::int64_t>(std::llround(static_cast<double>(usec) * kRate / 1e6));
 }
 
+// With the lock held: the first frame the server has not read yet (from its last timing
+// report, moved on by the time since), and a margin for the write to reach it. What is
+// written before it would lose its beginning.
+std::int64_t PulseOutput::firstWritableFrame() const
+{
+    constexpr double kWriteMarginSeconds = 0.005;
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+    if (timing == nullptr)
+        return 0;
+    const double age = timing->playing ? static_cast<double>(pa_timeval_age(&timing->timestamp)) / 1e6 : 0.0;
+    const std::int64_t read = timing->read_index / (kChannels * static_cast<std::int64_t>(sizeof(float)));
+    return read + std::llround((age + kWriteMarginSeconds) * kRate);
+}
+
 double PulseOutput::place(std::shared_ptr<const Samples> samples, std::uint64_t generation)
 {
     Locked locked(m_loop);
@@ -218,7 +232,7 @@ double PulseOutput::place(std::shared_ptr<const Samples> samples, std::uint64_t 
         if (std::llabs(fromChain - nominal) <= std::llround(kChainAgreementSeconds * kRate))
             start = fromChain;
     }
-    start = std::max(start, m_tailFrame);
+    start = std::max({start, m_tailFrame, firstWritableFrame()});
     const auto frames = static_cast<std::int64_t>(samples->size()) / kChannels;
     m_pending.push_back(Pending{std::move(samples), start, 0, generation});
     m_tailFrame = start + frames;

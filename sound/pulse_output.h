@@ -51,6 +51,7 @@ private:
     bool connect(QString &problem);
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
     std::int64_t heardFrame() const;
+    std::int64_t firstWritableFrame() const;
     void writeSome();
 
     pa_threaded_mainloop *m_loop = nullptr;
