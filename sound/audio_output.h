@@ -39,8 +39,8 @@ public:
     // At the moment its end is due: has the output really come that far? A stream that
     // started late or stalled says no, and the end waits for it.
     virtual bool endReached(std::uint64_t generation) = 0;
-    // The end was told at its moment (`onTime`), or late: the next sound chains from
-    // the end of this one only when it was on time.
+    // The end was told, at its moment (`onTime`) or late: the next sound may be placed
+    // from the end of this one (each output knows when that holds).
     virtual void endTold(bool onTime) = 0;
 };
 

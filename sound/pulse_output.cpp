@@ -25,9 +25,11 @@ constexpr double kLargestLeadSeconds = 0.2;
 constexpr double kWriteAheadSeconds = 2.0;
 // The latency asked of the server: a sound written now is heard this soon.
 constexpr double kTargetLatencySeconds = 0.025;
-// The chain from the last end is trusted while it agrees with the server's clock
-// (its interpolated position strays by a few milliseconds over seconds of silence).
-constexpr double kChainAgreementSeconds = 0.02;
+// The next sound is placed from the frame where the last one ended, whether its end was
+// told on time or late (the stream started late or stalled, and was waited for): in the
+// stream's own frames the gap is then exact, and never short. The server's clock is
+// trusted instead only when the chain strays far from it (the output was reopened).
+constexpr double kChainAgreementSeconds = 0.1;
 // The server's interpolated position may lag a little at the end's moment; an output
 // that started late or stalled lags more, and is waited for.
 constexpr double kEndToleranceSeconds = 0.005;
@@ -304,7 +306,8 @@ bool PulseOutput::endReached(std::uint64_t generation)
 void PulseOutput::endTold(bool onTime)
 {
     Locked locked(m_loop);
-    m_chained = onTime;
+    Q_UNUSED(onTime);
+    m_chained = true;
     m_chainFrame = m_tailFrame;
     m_chainTold = steadySeconds();
 }
