@@ -2,7 +2,7 @@
 #include "app/command_line.h"
 #include "app/default_fields.h"
 #include "files/file_name.h"
-#include "sound/sdl_audio_player.h"
+#include "sound/audio_player.h"
 #include "ui/main_window.h"
 #include "ui/remembered_settings.h"
 #include "ui/translations.h"
@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     if (commandLine.exitCode)
         return platform::finishCommandLine(commandLine);
 
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     platform::DefaultFields fields = platform::defaultFields(QDir::homePath(), QApplication::applicationDirPath(),
                                                              platform::environmentFileName("WINEPREFIX"));
     // The delay kept from the last run, unless the command line gives one.
@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
 #endif
     window.show();
     const int status = QApplication::exec();
-    // Never kept waiting long by a sound server that has not started our stream yet.
-    player.shutDown(std::chrono::milliseconds(300));
+    // Nothing is waited for: not a sound, not a decoding, not a closing device.
+    player.shutDown();
     return status;
 }

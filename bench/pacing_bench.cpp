@@ -18,7 +18,7 @@
 #include "busy_cores.h"
 #include "event_loop.h"
 #include "app/default_fields.h"
-#include "sound/sdl_audio_player.h"
+#include "sound/audio_player.h"
 #include "pulse_recorder.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
@@ -101,7 +101,7 @@ double threadCpuMs()
 // Returns the main thread's CPU time per character, or a negative value on failure.
 double readWithTheProgram(const QString &folder, int delayMs, int characters)
 {
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     const QString slashed = folder + QLatin1Char('/');
     ui::Form1 window(player, platform::DefaultFields{slashed + QStringLiteral("test.txt"), slashed,
                                                      QString::number(delayMs)});
@@ -177,8 +177,8 @@ int main(int argc, char **argv)
     if (!writeFile(dir.filePath(QStringLiteral("test.txt")), correction))
         return 2;
 
-    std::printf("pacing: %d characters, delay %d ms, %s, device buffer %d frames (naive reader: 256)\n", characters,
-                delayMs, load ? "two busy cores" : "quiet machine", platform::SdlAudioPlayer::kBufferFrames);
+    std::printf("pacing: %d characters, delay %d ms, %s, output %s (naive reader: SDL2, 256 frames)\n", characters,
+                delayMs, load ? "two busy cores" : "quiet machine", qgetenv("VIROD_SOUND_OUTPUT") == "sdl" ? "SDL2" : "sound server");
     BusyCores busy(load);
     PulseRecorder recorder;
     const QString programRecording = dir.filePath(QStringLiteral("program.wav"));

@@ -25,6 +25,8 @@ public:
     PlaybackPacer(ReadingFlags &flags, ReadingWindow &window, SoundPlayer &player, DelayTimer &timer);
 
     std::optional<SoundProblem> preparePlayer();
+    // The run has ended: the output need not be held any more.
+    void releasePlayer() { m_player.release(); }
 
     // Close, open Text4 + soundName + ".wav" (found without regard to case when the
     // exact name is not there), play; playingFlag = 1. Returns at once.

@@ -66,6 +66,7 @@ void ReadingRun::read()
         // The file's bytes go as soon as they are decoded: a correction may be huge.
         const platform::FileContent file = platform::readOrCreateFile(path);
         if (!file.ok) {
+            m_pacer.releasePlayer();
             m_window.showRunningButtons(false);
             m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
             return;
@@ -322,6 +323,7 @@ void ReadingRun::passOverRemainingCharacters()
 void ReadingRun::finish()
 {
     showProgress();
+    m_pacer.releasePlayer();
     if (m_resumeLater)
         m_resumeLater->cancel();
     m_running = false;

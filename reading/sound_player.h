@@ -34,8 +34,12 @@ public:
 
     virtual ~SoundPlayer() = default;
 
-    // Opens the output once, at start-up. Returns the problem when there is none.
+    // Opens the output, at start-up. Returns the problem, if any.
+    // Also called at each Read: the output is then held until release(), through
+    // delays and pauses of any length.
     virtual std::optional<SoundProblem> prepare() = 0;
+    // The reading has ended: the output may be let go after a while.
+    virtual void release() {}
     virtual void close() = 0;
     virtual std::optional<SoundProblem> open(const QString &path) = 0;
     virtual void play() = 0;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the reading pacing on the real window and sound path against a naive SDL2
-# reader run as a separate process, on a quiet machine and with both cores busy.
+# reader run as a separate process, on a quiet machine and with both cores busy, with
+# the program on the sound server and on SDL2 (VIROD_SOUND_OUTPUT) side by side; and
+# Read -> first sound for both outputs against paplay and a minimal SDL2 client.
 # Starts a private X server and PulseAudio null sink, and stops them afterwards.
 # usage: scripts/bench-pacing.sh [--characters N] [--delay MS] [--tone-ms N] [--load] [--verbose]
 #        (without --load or --tone-ms: the quiet run, the loaded run and the CPU run)
@@ -10,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --tests
 cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIROD_BUILD_TESTS=ON >/dev/null
-cmake --build build-tests --parallel "$(nproc)" --target pacing_bench
+cmake --build build-tests --parallel "$(nproc)" --target pacing_bench first_sound_bench startup_bench hello_window virod-idadidavir
 services=build-tests/bench-services
 tests/services/test-services.sh start "$services"
 trap 'tests/services/test-services.sh stop "$services"' EXIT
@@ -18,8 +20,27 @@ export PULSE_SERVER=$(cat "$services/pulse-server") DISPLAY=$(cat "$services/dis
 if [[ $# -gt 0 ]]; then
     build-tests/bin/pacing_bench "$@"
 else
-    build-tests/bin/pacing_bench
-    build-tests/bin/pacing_bench --load
+    build-tests/bin/first_sound_bench --runs 5
+    voice="$PWD/build-tests/share/virod-idadidavir/"
+    build-tests/bin/startup_bench build-tests/bin/virod-idadidavir build-tests/bin/hello_window 20 --sons "$voice" 2>/dev/null
+    # Quit (SIGTERM, as Ctrl+C and the end of a session; the same path as Quitter) -> gone,
+    # in the first 100 ms and with the output open.
+    for wait in 0.1 1.2; do
+        times=()
+        for run in $(seq 10); do
+            build-tests/bin/virod-idadidavir --sons "$voice" >/dev/null 2>&1 &
+            pid=$!
+            sleep "$wait"
+            start=$(date +%s%N); kill -TERM "$pid"; wait "$pid" || true; end=$(date +%s%N)
+            times+=($(( (end - start) / 1000 )))
+        done
+        printf '%s\n' "${times[@]}" | sort -n | awk -v wait="$wait" '{ t[NR] = $1 / 1000 }
+            END { printf "quit %s s after start -> gone: median %.1f ms, max %.1f ms (%d runs)\n", wait, t[int(NR / 2) + 1], t[NR], NR }'
+    done
+    for output in pulse sdl; do
+        VIROD_SOUND_OUTPUT=$output build-tests/bin/pacing_bench
+        VIROD_SOUND_OUTPUT=$output build-tests/bin/pacing_bench --load
+    done
     # The CPU figure varies from run to run on a shared machine: three runs.
     for run in 1 2 3; do
         build-tests/bin/pacing_bench --tone-ms 10 --delay 1 --characters 1000

@@ -4,7 +4,7 @@
 # usage: install-deps.sh [--tests | --package]
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev qt6-translations-l10n libsdl2-dev espeak-ng sox librsvg2-bin libc-bin)
+packages=(build-essential cmake qt6-base-dev qt6-translations-l10n libsdl2-dev libpulse-dev pkg-config espeak-ng sox librsvg2-bin libc-bin)
 if [[ "${1:-}" == "--tests" || "${1:-}" == "--package" ]]; then
     packages+=(dpkg-dev file) # cpack's DEB generator runs dpkg-shlibdeps and file
 fi

@@ -295,7 +295,7 @@ namespace {
 
 // The file's bytes go once the decoder has its samples: they are not kept beside the
 // converted sound.
-DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
+DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels, const std::atomic<bool> *cancel)
 {
     if (bytes.size() > kMaxWavBytes)
         return failed(QStringLiteral("le fichier est trop gros : %1, plus que les %2 permis")
@@ -355,6 +355,8 @@ DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
     const int piece = std::max(frameBytes, kPieceBytes / frameBytes * frameBytes);
     const auto put = [&](const Uint8 *data, long long length) {
         for (long long done = 0; done < length;) {
+            if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+                return false;
             const int size = static_cast<int>(std::min<long long>(piece, length - done));
             if (SDL_AudioStreamPut(stream.get(), data + done, size) != 0 || !drain(stream.get(), result.samples, wanted, chunk))
                 return false;
@@ -368,6 +370,8 @@ DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
     bool converted = put(wav.get(), static_cast<long long>(sourceFrames) * frameBytes);
     for (long long left = paddingFrames * frameBytes; converted && left > 0; left -= piece)
         converted = put(silence.data(), std::min<long long>(piece, left));
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        return failed(QStringLiteral("lecture abandonnée"));
     if (!converted || SDL_AudioStreamFlush(stream.get()) != 0 || !drain(stream.get(), result.samples, wanted, chunk))
         return failed(QStringLiteral("conversion impossible (%1)").arg(sdlError()));
     result.samples.shrink_to_fit();
@@ -376,7 +380,7 @@ DecodedWav decodeOwned(QByteArray bytes, int targetRate, int targetChannels)
 
 } // namespace
 
-DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels, const std::atomic<bool> *cancel)
 {
     // What the header already tells is refused before the rest of the file is read.
     const auto checkHeader = [targetRate, targetChannels](const QByteArray &head, qint64 size) {
@@ -386,12 +390,13 @@ DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels)
     FileContent file = readRegularFile(path, kMaxWavBytes, checkHeader);
     if (!file.ok)
         return failed(file.error);
-    return decodeOwned(std::move(file.bytes), targetRate, targetChannels);
+    return decodeOwned(std::move(file.bytes), targetRate, targetChannels, cancel);
 }
 
-DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels)
+DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels,
+                         const std::atomic<bool> *cancel)
 {
-    return decodeOwned(bytes, targetRate, targetChannels);
+    return decodeOwned(bytes, targetRate, targetChannels, cancel);
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <vector>
 
 namespace platform {
@@ -38,10 +39,13 @@ struct DecodedWav
 
 // Decodes a WAV file to 32-bit float samples at `targetRate` and `targetChannels`,
 // converted in bounded pieces and cut at the sound's exact length. The sample vector
-// holds no more than the sound.
-DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels);
+// holds no more than the sound. A decoding whose `cancel` is set is abandoned at the next
+// piece (the program is quitting, or the sound is no longer wanted).
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels,
+                     const std::atomic<bool> *cancel = nullptr);
 // The same for a file already in memory.
-DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels);
+DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels,
+                         const std::atomic<bool> *cancel = nullptr);
 // The refusal that the beginning of a WAV file already tells (rate, channels, a length
 // beyond kMaxWavSeconds), or an empty text: a quick look before a long decoding. When
 // `fileSize` is not given, the data chunk is taken to hold what it declares.

@@ -3,12 +3,13 @@
 #include "event_loop.h"
 #include "fake_reading_window.h"
 #include "timing/qt_delay_timer.h"
-#include "sound/sdl_audio_player.h"
+#include "sound/audio_player.h"
 #include "pulse_recorder.h"
 #include "reading/reading_run.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
 #include "test_files.h"
+#include "timed_recorder.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,7 +20,7 @@
 
 using namespace testing_support;
 
-// The real path, heard through a PulseAudio null sink: engine, SDL2 player, precise timer.
+// The real path, heard through a PulseAudio null sink: engine, player, precise timer.
 namespace {
 
 const std::vector<Tone> kTones = {
@@ -64,7 +65,7 @@ struct RealReading
         return spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, timeoutMs);
     }
 
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     platform::QtDelayTimer timer;
     FakeReadingWindow window;
     reading::ReadingRun run{window, player, timer};
@@ -154,18 +155,62 @@ private:
     QProcess m_server;
 };
 
+// The sound tests need the test services' sound server: without one they fail. A
+// developer who has none opts out explicitly with VIROD_NO_SOUND_TESTS=1.
+bool optedOut()
+{
+    return qgetenv("VIROD_NO_SOUND_TESTS") == "1";
+}
+
+class HeardThroughTheSoundServer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (optedOut())
+            GTEST_SKIP() << "VIROD_NO_SOUND_TESTS=1";
+        QString why;
+        ASSERT_TRUE(PulseRecorder::serverAvailable(&why)) << qPrintable(why);
+    }
+};
+
+// The precision of the timing, excluded by name (label sound_timing) where the build
+// itself slows everything down (sanitizers).
+class SoundTiming : public HeardThroughTheSoundServer
+{
+};
+
+// A server of the test's own, killed and started again by the test.
+class PrivateServer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (optedOut())
+            GTEST_SKIP() << "VIROD_NO_SOUND_TESTS=1";
+        ASSERT_TRUE(server.start()) << "pulseaudio could not start";
+    }
+    QTemporaryDir dir;
+    PrivateSoundServer server{dir.path()};
+};
+
+double burstMs(const Burst &burst, int rate)
+{
+    return 1000.0 * static_cast<double>(burst.end - burst.onset) / rate;
+}
+
+double gapMs(const std::vector<Burst> &bursts, size_t i, int rate)
+{
+    return 1000.0 * static_cast<double>(bursts[i].onset - bursts[i - 1].onset) / rate;
+}
 
 } // namespace
 
 // A Read clicked while the sound server has not started our stream yet (it takes it
 // up to two seconds after it is opened): the first sounds wait for it, whole and in
 // order; once the output runs, the next Read is paced to the frame.
-TEST(HeardThroughTheSoundServer, ReadRightAfterStartUpIsHeardWholeThenPacedExactly)
+TEST_F(SoundTiming, ReadRightAfterStartUpIsHeardWholeThenPacedExactly)
 {
-    QString why;
-    if (!PulseRecorder::serverAvailable(&why))
-        GTEST_SKIP() << qPrintable(why);
-
     QTemporaryDir dir;
     ASSERT_TRUE(makeToneSet(dir.path(), kTones));
     const QByteArray correction = "abcda\r\ndcab";
@@ -174,7 +219,6 @@ TEST(HeardThroughTheSoundServer, ReadRightAfterStartUpIsHeardWholeThenPacedExact
     ASSERT_TRUE(recorder.start(early));
     {
         RealReading reading(dir, correction, 60);
-        ASSERT_TRUE(reading.player.hasOutput());
         ASSERT_TRUE(reading.readToTheEnd(15000));
         ASSERT_TRUE(recorder.stop());
         EXPECT_TRUE(reading.window.messages.empty());
@@ -189,12 +233,8 @@ TEST(HeardThroughTheSoundServer, ReadRightAfterStartUpIsHeardWholeThenPacedExact
     }
 }
 
-TEST(HeardThroughTheSoundServer, LongRunOnBusyCoresKeepsEverySoundWhole)
+TEST_F(HeardThroughTheSoundServer, LongRunOnBusyCoresKeepsEverySoundWhole)
 {
-    QString why;
-    if (!PulseRecorder::serverAvailable(&why))
-        GTEST_SKIP() << qPrintable(why);
-
     QTemporaryDir dir;
     ASSERT_TRUE(makeToneSet(dir.path(), kTones));
     QByteArray correction;
@@ -213,12 +253,8 @@ TEST(HeardThroughTheSoundServer, LongRunOnBusyCoresKeepsEverySoundWhole)
     expectHeardInOrder(heard, soundedCharacters(correction), 30, Gaps::Any);
 }
 
-TEST(HeardThroughTheSoundServer, ServerRestartedWhileIdleGivesSoundAtTheNextRead)
+TEST_F(PrivateServer, ServerRestartedWhileIdleGivesSoundAtTheNextRead)
 {
-    QTemporaryDir dir;
-    PrivateSoundServer server(dir.path());
-    if (!server.start())
-        GTEST_SKIP() << "pulseaudio cannot start here";
     ASSERT_TRUE(makeToneSet(dir.path(), kTones));
     const QByteArray correction = "abcd";
     RealReading reading(dir, correction, 20);
@@ -236,16 +272,11 @@ TEST(HeardThroughTheSoundServer, ServerRestartedWhileIdleGivesSoundAtTheNextRead
     expectHeardInOrder(heard, soundedCharacters(correction), 20, Gaps::NotEarly);
 }
 
-TEST(HeardThroughTheSoundServer, ServerDyingMidSoundStillEndsTheSound)
+TEST_F(PrivateServer, ServerDyingMidSoundStillEndsTheSound)
 {
-    QTemporaryDir dir;
-    PrivateSoundServer server(dir.path());
-    if (!server.start())
-        GTEST_SKIP() << "pulseaudio cannot start here";
-
     ASSERT_TRUE(makeTone(dir.filePath(QStringLiteral("long.wav")), 440, 2.0));
     int completions = 0;
-    platform::SdlAudioPlayer player;
+    platform::AudioPlayer player;
     player.setCompletionHandler([&] { ++completions; });
     ASSERT_FALSE(player.prepare().has_value());
     ASSERT_FALSE(player.open(dir.filePath(QStringLiteral("long.wav"))).has_value());
@@ -259,4 +290,82 @@ TEST(HeardThroughTheSoundServer, ServerDyingMidSoundStillEndsTheSound)
     EXPECT_LE(elapsed.elapsed(), 2000 + 3500);
     spinFor(200);
     EXPECT_EQ(completions, 1);
+}
+
+// Read -> first sound heard, with the output open and after it was closed at rest: as
+// prompt as a minimal client (a few milliseconds to some twenty), with a margin.
+TEST_F(SoundTiming, FirstSoundIsPromptWithTheOutputOpenAndAfterRest)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    RealReading reading(dir, "a", 20);
+    ASSERT_TRUE(spinUntil([&] { return reading.player.hasOutput(); }, 2000)); // opened after start-up
+    TimedRecorder recorder;
+    ASSERT_TRUE(recorder.start());
+    spinFor(200);
+    const double openRead = TimedRecorder::now();
+    ASSERT_TRUE(reading.readToTheEnd(5000));
+    ASSERT_TRUE(spinUntil([&] { return !reading.player.hasOutput(); }, 8000)); // closed at rest
+    const double restRead = TimedRecorder::now();
+    ASSERT_TRUE(reading.readToTheEnd(5000));
+    spinFor(200);
+    const Recording recording = recorder.stop();
+    const std::vector<Burst> bursts = findBursts(recording);
+    ASSERT_EQ(bursts.size(), 2u);
+    const double openMs = 1000.0 * (recorder.momentOf(bursts[0].onset) - openRead);
+    const double restMs = 1000.0 * (recorder.momentOf(bursts[1].onset) - restRead);
+    std::printf("Read -> first sound: %.1f ms with the output open, %.1f ms after rest\n", openMs, restMs);
+    EXPECT_GT(openMs, 0.0);
+    EXPECT_LT(openMs, 50.0);
+    EXPECT_LT(restMs, 60.0);
+}
+
+// The first gap after Read and after Resume is the sound's length and the delay, as
+// every other gap is.
+TEST_F(SoundTiming, FirstGapIsExactAfterReadAndAfterResume)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    RealReading reading(dir, "abcd", 100);
+    spinFor(600); // the start-up tick takes the delay from the field
+    TimedRecorder recorder;
+    ASSERT_TRUE(recorder.start());
+    ASSERT_TRUE(reading.readToTheEnd(10000));
+    reading.run.read();
+    reading.run.togglePause(); // held after the second sound
+    spinFor(1500);
+    ASSERT_TRUE(reading.run.isRunning());
+    reading.run.togglePause();
+    ASSERT_TRUE(spinUntil([&] { return !reading.run.isRunning() && !reading.run.pacer().isHolding(); }, 10000));
+    spinFor(200);
+    const Recording recording = recorder.stop();
+    const std::vector<Burst> bursts = findBursts(recording);
+    ASSERT_EQ(bursts.size(), 8u);
+    const std::string spoken = "abcdabcd";
+    for (size_t i = 1; i < bursts.size(); ++i) {
+        EXPECT_NEAR(burstMs(bursts[i], recording.rate), toneFor(spoken[i]).seconds * 1000.0, 3.0) << "sound " << i;
+        if (i == 4 || i == 6)
+            continue; // the next Read; the pause
+        EXPECT_NEAR(gapMs(bursts, i, recording.rate), toneFor(spoken[i - 1]).seconds * 1000.0 + 100, 5.0)
+            << "gap before sound " << i;
+    }
+}
+
+// A delay longer than the idle close keeps the output open and the pace exact.
+TEST_F(SoundTiming, SixSecondDelayKeepsTheOutputOpenAndThePace)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    RealReading reading(dir, "ab", 6000);
+    spinFor(600); // the start-up tick takes the delay from the field
+    TimedRecorder recorder;
+    ASSERT_TRUE(recorder.start());
+    reading.run.read();
+    spinFor(5800);
+    EXPECT_TRUE(reading.player.hasOutput());
+    spinFor(900); // the second sound, heard; the delay after it is not waited for
+    const Recording recording = recorder.stop();
+    const std::vector<Burst> bursts = findBursts(recording);
+    ASSERT_EQ(bursts.size(), 2u);
+    EXPECT_NEAR(gapMs(bursts, 1, recording.rate), toneFor('a').seconds * 1000.0 + 6000, 5.0);
 }

@@ -99,6 +99,21 @@ TEST_F(ReadingRunTest, RunEndsWithoutWaitingForItsLastSound)
     EXPECT_EQ(rig.player.starts()[1].at - rig.player.starts()[0].at, kSound + kDelay);
 }
 
+// The output is held from Read to the end of the run, through a pause of any length,
+// and let go once, when the run ends.
+TEST_F(ReadingRunTest, OutputIsHeldFromReadUntilTheRunEnds)
+{
+    rig.readCorrection("ab");
+    rig.run.togglePause();
+    rig.clock.advance(120000);
+    EXPECT_TRUE(rig.run.isRunning());
+    EXPECT_EQ(rig.player.releases(), 0);
+    rig.run.togglePause();
+    rig.clock.advance(kSound + kDelay);
+    EXPECT_FALSE(rig.run.isRunning());
+    EXPECT_EQ(rig.player.releases(), 1);
+}
+
 TEST_F(ReadingRunTest, CrLfIsPassedOverSilently)
 {
     rig.readCorrection("a\r\nb\nc\r");

@@ -26,6 +26,7 @@ dpkg-deb -x "$deb" "$work/root"
 actual=$(cd "$work/root" && find . -type f ! -name '*.wav' | sed 's|^\./|/|' | sort)
 expected=$(sort <<'LIST'
 /usr/bin/virod-idadidavir
+/usr/lib/virod-idadidavir/virod-sound.so
 /usr/share/applications/virod-idadidavir.desktop
 /usr/share/doc/virod-idadidavir/changelog.gz
 /usr/share/doc/virod-idadidavir/copyright
@@ -95,6 +96,12 @@ code=0
 QT_QPA_PLATFORM=offscreen "$program" --volume=11 >"$work/out.log" 2>"$work/err.log" || code=$?
 [[ $code -eq 2 && ! -s "$work/out.log" && "$(cat "$work/err.log")" == *"option inconnue"* ]] ||
     fail "a wrong option gave code $code: $(cat "$work/out.log" "$work/err.log")"
+
+# The sound libraries come with the sound module, loaded at the first sound, never at
+# start-up; the package depends on them all the same.
+readelf -d "$program" | grep -qE 'NEEDED.*(libSDL2|libpulse)' && fail "the program links the sound libraries"
+dpkg-deb -f "$deb" Depends | grep -q libpulse0 || fail "the package does not depend on libpulse0"
+dpkg-deb -f "$deb" Depends | grep -q libsdl2 || fail "the package does not depend on libsdl2"
 
 lintian --tag-display-limit 0 --fail-on error "$deb" >"$work/lintian.log" 2>&1 ||
     fail "lintian reports errors"

@@ -4,6 +4,10 @@
 # an X server (Xvfb) and a PulseAudio server with a null sink whose monitor the tests
 # record. Nothing here touches the user's own display or sound server.
 #
+# An idle null sink renders in blocks of up to two seconds, where a sound card would
+# not; a silent low-latency stream keeps it running as a card does, so that the tests
+# and benchmarks measure the program, not the null sink.
+#
 # usage: test-services.sh start|stop STATE_DIR
 set -uo pipefail
 action=$1
@@ -19,6 +23,7 @@ stop_pid() {
 }
 
 if [[ "$action" == stop ]]; then
+    stop_pid "$state/keep-running.pid"
     stop_pid "$state/pulseaudio.pid"
     [[ -f "$state/pulse-socket" ]] && rm -f "$(cat "$state/pulse-socket")"
     stop_pid "$state/xvfb.pid"
@@ -57,6 +62,9 @@ done
 if PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; then
     PULSE_SERVER="unix:$socket" pactl set-default-sink null
     echo "unix:$socket" > "$state/pulse-server"
+    PULSE_SERVER="unix:$socket" pacat --playback --latency-msec=10 --client-name=keep-running \
+        --stream-name=silence /dev/zero >"$state/keep-running.log" 2>&1 &
+    echo $! > "$state/keep-running.pid"
 else
     echo "PulseAudio did not start; see $state/pulseaudio.log" >&2
 fi

@@ -36,6 +36,7 @@ public:
     void reportLate(const reading::SoundProblem &problem) { reportLateProblem(problem); }
 
     std::optional<reading::SoundProblem> prepare() override;
+    void release() override { ++m_releases; }
     void close() override;
     std::optional<reading::SoundProblem> open(const QString &path) override;
     void play() override;
@@ -44,6 +45,7 @@ public:
     QStringList playedPaths() const;
     bool isPlaying() const { return m_pending != 0; }
     QStringList commands() const { return m_commands; }
+    int releases() const { return m_releases; }
 
 private:
     ManualClock &m_clock;
@@ -57,6 +59,7 @@ private:
     ManualClock::Id m_pending = 0;
     std::vector<Start> m_starts;
     QStringList m_commands;
+    int m_releases = 0;
 };
 
 } // namespace testing_support

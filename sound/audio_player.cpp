@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/audio_player.h"
+
+#include "sound/sound_module.h"
+
+#include <QtDebug>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <sys/resource.h>
+#endif
+
+namespace platform {
+
+namespace {
+
+constexpr int kWatchIntervalMs = 100;
+// An output that has not come to a sound's end this long after its moment is taken
+// for lost.
+constexpr auto kLongestStall = std::chrono::seconds(3);
+// An output that has not come to a sound's end at its moment is looked at this often.
+constexpr auto kLateEndPoll = std::chrono::milliseconds(5);
+
+// During a reading, the GUI thread tells each end and starts each sound: on busy cores
+// a thread at the default priority may wake a scheduler tick (4 ms) late, and every late
+// wake-up lengthens a gap. Raised a little where the system allows it (else nothing
+// changes), it wakes on time; the priority it had comes back when the reading ends.
+// Returns the priority to restore, or kNotRaised.
+constexpr int kNotRaised = 1000;
+
+int raiseThisThread()
+{
+#ifdef Q_OS_LINUX
+    constexpr int kReadingNice = -10;
+    errno = 0;
+    const int previous = getpriority(PRIO_PROCESS, 0);
+    if (errno != 0 || previous <= kReadingNice || setpriority(PRIO_PROCESS, 0, kReadingNice) != 0)
+        return kNotRaised;
+    return previous;
+#else
+    return kNotRaised;
+#endif
+}
+
+void restoreThisThread(int previous)
+{
+#ifdef Q_OS_LINUX
+    if (previous != kNotRaised)
+        setpriority(PRIO_PROCESS, 0, previous);
+#else
+    Q_UNUSED(previous);
+#endif
+}
+
+QString noOutputReason(const QString &problem)
+{
+    return problem.isEmpty() ? QStringLiteral("aucun périphérique audio") : problem;
+}
+
+} // namespace
+
+AudioPlayer::AudioPlayer(QObject *parent)
+    : QObject(parent)
+    , m_sounds(this)
+    , m_deadline(this)
+    , m_watchdog(this)
+    , m_idleTimer(this)
+    , m_startUpTimer(this)
+{
+    m_sounds.setDecodedHandler([this](const QString &path, std::shared_ptr<const AudioOutput::Samples> samples,
+                                      const QString &error) { soundDecoded(path, std::move(samples), error); });
+    connect(&m_deadline, &PreciseDeadline::reached, this, &AudioPlayer::deadlineReached);
+    m_watchdog.setInterval(kWatchIntervalMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &AudioPlayer::watchOutput);
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(kIdleCloseMs);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        if (m_awaitingCompletion || m_held)
+            return;
+        closeOutput();
+        m_idleClosed = true;
+    });
+    // Opened once the window shows, so the window never waits for the sound libraries.
+    m_startUpTimer.setSingleShot(true);
+    m_startUpTimer.setInterval(kStartUpOpenMs);
+    connect(&m_startUpTimer, &QTimer::timeout, this, [this] {
+        if (!m_output && !m_shutDown && openOutput() && !m_held)
+            m_idleTimer.start();
+    });
+}
+
+AudioPlayer::~AudioPlayer()
+{
+    if (!m_shutDown)
+        shutDown();
+}
+
+std::optional<reading::SoundProblem> AudioPlayer::prepare()
+{
+    m_reopenAllowed = true;
+    // Every sound file is looked at again at the next Read.
+    m_sounds.lookAgain();
+    if (!m_startedUp) {
+        m_startedUp = true;
+        m_startUpTimer.start();
+        return std::nullopt;
+    }
+    if (!m_held)
+        m_previousPriority = raiseThisThread();
+    m_held = true;
+    m_idleTimer.stop();
+    m_startUpTimer.stop();
+    // A sound server that went away while we were idle is looked for afresh.
+    if (outputLost())
+        closeOutput();
+    if (m_output)
+        return std::nullopt;
+    m_reopenAllowed = false;
+    if (!openOutput())
+        return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, QString(), noOutputReason(m_outputProblem)};
+    return std::nullopt;
+}
+
+void AudioPlayer::release()
+{
+    if (m_held)
+        restoreThisThread(m_previousPriority);
+    m_held = false;
+    if (m_output && !m_awaitingCompletion && !m_shutDown)
+        m_idleTimer.start();
+}
+
+bool AudioPlayer::openOutput()
+{
+    QString problem;
+    if (m_module == nullptr)
+        m_module = loadSoundModule(problem);
+    if (m_module != nullptr)
+        m_output = openPreferredOutput(*m_module, problem);
+    if (!m_output) {
+        m_outputProblem = problem;
+        return false;
+    }
+    m_sounds.setModule(m_module);
+    m_sounds.setFormat(m_output->rate(), m_output->channels());
+    m_outputProblem.clear();
+    m_idleClosed = false;
+    return true;
+}
+
+void AudioPlayer::closeOutput()
+{
+    m_watchdog.stop();
+    m_output.reset();
+}
+
+void AudioPlayer::shutDown()
+{
+    m_shutDown = true;
+    m_sounds.abandon();
+    ++m_generation;
+    stopWaiting();
+    m_idleTimer.stop();
+    m_startUpTimer.stop();
+    closeOutput();
+    if (m_module != nullptr)
+        m_module->shutDown();
+}
+
+void AudioPlayer::close()
+{
+    // Only the sound that has not ended yet is stopped; the last frames of one already
+    // ended may still be on their way to the speaker.
+    if (m_output && m_awaitingCompletion)
+        m_output->cancel(m_generation);
+    ++m_generation;
+    stopWaiting();
+    m_loaded.reset();
+    m_sounds.abandon();
+    m_decoding = false;
+    m_playWhenDecoded = false;
+    if (m_output && !m_shutDown && !m_held)
+        m_idleTimer.start();
+}
+
+std::optional<reading::SoundProblem> AudioPlayer::open(const QString &path)
+{
+    m_loaded.reset();
+    m_decoding = false;
+    if (outputLost())
+        closeOutput();
+    if (!m_output && !m_shutDown && (m_idleClosed || m_reopenAllowed || m_startUpTimer.isActive())) {
+        m_reopenAllowed = false;
+        m_startUpTimer.stop();
+        openOutput();
+    }
+    if (!m_output)
+        return reading::SoundProblem{reading::SoundProblem::Kind::NoOutput, path, noOutputReason(m_outputProblem)};
+    const DecodedSounds::Found found = m_sounds.find(path);
+    if (!found.reason.isEmpty()) {
+        qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(found.reason));
+        return reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, found.reason};
+    }
+    m_loaded = found.samples;
+    m_decoding = found.decoding;
+    return std::nullopt;
+}
+
+void AudioPlayer::play()
+{
+    ++m_generation;
+    m_awaitingCompletion = true;
+    m_idleTimer.stop();
+    if (m_decoding) {
+        m_playWhenDecoded = true; // placed once decoded, from the moment it is ready
+        return;
+    }
+    if (!m_output || !m_loaded) {
+        // Nothing to hear: the sound ends at once, but never inside play().
+        postCompletion(m_generation);
+        return;
+    }
+    placeLoadedSound();
+}
+
+void AudioPlayer::placeLoadedSound()
+{
+    const auto now = std::chrono::steady_clock::now();
+    const double secondsToEnd = m_output->place(m_loaded, m_generation);
+    m_completionAt = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::chrono::duration<double>(secondsToEnd));
+    m_deadlinePassed = false;
+    m_deadline.start(m_completionAt);
+    if (!m_watchdog.isActive())
+        m_watchdog.start();
+}
+
+double AudioPlayer::loadedDurationMs() const
+{
+    if (!m_loaded || !m_output)
+        return 0.0;
+    return 1000.0 * static_cast<double>(m_loaded->size()) / m_output->channels() / m_output->rate();
+}
+
+// The end is told at its moment when the output has come that far; an output that
+// started late or stalled is waited for.
+void AudioPlayer::deadlineReached()
+{
+    if (!m_awaitingCompletion)
+        return;
+    if (!m_output || m_output->endReached(m_generation)) {
+        deliverCompletion(m_generation, !m_deadlinePassed);
+        return;
+    }
+    m_deadlinePassed = true;
+    m_deadline.start(std::chrono::steady_clock::now() + kLateEndPoll);
+}
+
+// While a sound is under way: an output lost, or that has not come to the sound's end
+// long after its moment, is closed, so the sound ends and the next one tries again.
+void AudioPlayer::watchOutput()
+{
+    if (!m_awaitingCompletion)
+        return;
+    const bool lost = !m_output || outputLost();
+    const bool stalled = std::chrono::steady_clock::now() > m_completionAt + kLongestStall;
+    if (!lost && !stalled)
+        return;
+    qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
+    closeOutput();
+    deliverCompletion(m_generation, false);
+}
+
+void AudioPlayer::postCompletion(quint64 generation)
+{
+    QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation, false); }, Qt::QueuedConnection);
+}
+
+void AudioPlayer::stopWaiting()
+{
+    m_awaitingCompletion = false;
+    m_deadline.stop();
+}
+
+// GUI thread. The end of a sound closed since, or already told, is dropped.
+void AudioPlayer::deliverCompletion(quint64 generation, bool onTime)
+{
+    if (generation != m_generation || !m_awaitingCompletion)
+        return;
+    stopWaiting();
+    if (m_output) {
+        m_output->endTold(onTime && m_loaded);
+        if (!m_held)
+            m_idleTimer.start();
+    }
+    complete();
+}
+
+void AudioPlayer::soundDecoded(const QString &path, std::shared_ptr<const AudioOutput::Samples> samples,
+                               const QString &error)
+{
+    m_decoding = false;
+    const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
+    m_playWhenDecoded = false;
+    if (!error.isEmpty()) {
+        qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(error));
+        reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, error});
+        if (waiting)
+            postCompletion(m_generation);
+        return;
+    }
+    m_loaded = std::move(samples);
+    if (!waiting)
+        return;
+    if (m_output)
+        placeLoadedSound();
+    else
+        postCompletion(m_generation);
+}
+
+} // namespace platform
