@@ -58,9 +58,11 @@ FileContent failure(const QString &reason)
     return content;
 }
 
+} // namespace
+
 // Opens without ever waiting (a FIFO with no writer would block a plain open) and
 // keeps the descriptor only when it is a regular file.
-int openRegular(const QString &path, QString &reason)
+int openRegularFile(const QString &path, QString &reason)
 {
     const QByteArray name = fileNameBytes(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -77,6 +79,8 @@ int openRegular(const QString &path, QString &reason)
     }
     return fd;
 }
+
+namespace {
 
 FileContent readOpened(int fd, qint64 maxBytes, const HeadCheck &checkHead)
 {
@@ -114,7 +118,7 @@ FileContent readRegularFile(const QString &path, qint64 maxBytes, const HeadChec
     if (path.isEmpty())
         return failure(QStringLiteral("aucun nom de fichier n'est donné"));
     QString reason;
-    const int fd = openRegular(path, reason);
+    const int fd = openRegularFile(path, reason);
     if (fd < 0)
         return failure(reason);
     return readOpened(fd, maxBytes, checkHead);

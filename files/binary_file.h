@@ -38,6 +38,10 @@ QString sizeText(qint64 bytes);
 inline constexpr qint64 kHeadBytes = 64 * 1024;
 using HeadCheck = std::function<QString(const QByteArray &head, qint64 size)>;
 
+// Opens an existing regular file for reading, as readRegularFile does; returns its
+// descriptor, or -1 and the reason.
+int openRegularFile(const QString &path, QString &reason);
+
 // Reads an existing regular file of at most `maxBytes` bytes; a larger one is refused
 // before any of it is read, and so is one that `checkHead` refuses from its beginning.
 FileContent readRegularFile(const QString &path, qint64 maxBytes, const HeadCheck &checkHead = {});

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "sound/output_sound.h"
+#include "sound/wav_decoding.h"
+
 #include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <vector>
 
 namespace platform {
 
@@ -20,7 +21,7 @@ namespace platform {
 class AudioOutput
 {
 public:
-    using Samples = std::vector<float>;
+    using Samples = OutputSound;
 
     virtual ~AudioOutput() = default;
 
@@ -32,7 +33,7 @@ public:
     virtual bool isSteady() const = 0;
 
     // Places a sound played now; returns the seconds from now to the moment its end is
-    // to be told. Never over a sound placed earlier.
+    // to be told. Never over a sound placed earlier. The sound may still be arriving.
     virtual double place(std::shared_ptr<const Samples> samples, std::uint64_t generation) = 0;
     // Drops a sound that has not ended; the next one starts afresh.
     virtual void cancel(std::uint64_t generation) = 0;
@@ -51,9 +52,10 @@ struct SoundModule
     enum class Output { SoundServer, SdlDevice };
 
     std::unique_ptr<AudioOutput> (*openOutput)(Output kind, QString &problem);
-    // Decodes a WAV file (see wav_decoding.h); `cancel` abandons it between pieces.
-    void (*decodeWav)(const QString &path, int rate, int channels, const std::atomic<bool> *cancel,
-                      std::vector<float> &samples, QString &error);
+    // Decodes a WAV file into `sink` (see wav_decoding.h); `cancel` abandons it between
+    // pieces. Returns the French reason when the file cannot be used.
+    QString (*decodeWav)(const QString &path, int rate, int channels, const std::atomic<bool> *cancel,
+                         DecodedSamplesSink &sink);
     QString (*wavFormatProblem)(const QByteArray &beginning);
     // At exit: lets the sound libraries go.
     void (*shutDown)();

@@ -67,8 +67,10 @@ AudioPlayer::AudioPlayer(QObject *parent)
     , m_idleTimer(this)
     , m_startUpTimer(this)
 {
-    m_sounds.setDecodedHandler([this](const QString &path, std::shared_ptr<const AudioOutput::Samples> samples,
-                                      const QString &error) { soundDecoded(path, std::move(samples), error); });
+    m_sounds.setPlayableHandler([this](const QString &, std::shared_ptr<const AudioOutput::Samples> samples) {
+        soundPlayable(std::move(samples));
+    });
+    m_sounds.setFailedHandler([this](const QString &path, const QString &error) { soundFailed(path, error); });
     connect(&m_deadline, &PreciseDeadline::reached, this, &AudioPlayer::deadlineReached);
     m_watchdog.setInterval(kWatchIntervalMs);
     connect(&m_watchdog, &QTimer::timeout, this, &AudioPlayer::watchOutput);
@@ -296,25 +298,33 @@ void AudioPlayer::deliverCompletion(quint64 generation, bool onTime)
     complete();
 }
 
-void AudioPlayer::soundDecoded(const QString &path, std::shared_ptr<const AudioOutput::Samples> samples,
-                               const QString &error)
+// A sound decoded in the background is placed as soon as its first piece is there.
+void AudioPlayer::soundPlayable(std::shared_ptr<const AudioOutput::Samples> samples)
 {
     m_decoding = false;
+    m_loaded = std::move(samples);
     const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
     m_playWhenDecoded = false;
-    if (!error.isEmpty()) {
-        qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(error));
-        reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, error});
-        if (waiting)
-            postCompletion(m_generation);
-        return;
-    }
-    m_loaded = std::move(samples);
     if (!waiting)
         return;
     if (m_output)
         placeLoadedSound();
     else
+        postCompletion(m_generation);
+}
+
+// A decoding that failed after its sound was placed leaves silence for the rest, and
+// the sound ends at its moment; one that failed before ends the sound at once.
+void AudioPlayer::soundFailed(const QString &path, const QString &error)
+{
+    qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(error));
+    reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, error});
+    if (!m_decoding)
+        return;
+    m_decoding = false;
+    const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
+    m_playWhenDecoded = false;
+    if (waiting)
         postCompletion(m_generation);
 }
 

@@ -62,7 +62,8 @@ private:
     void deliverCompletion(quint64 generation, bool onTime);
     void postCompletion(quint64 generation);
     void stopWaiting();
-    void soundDecoded(const QString &path, std::shared_ptr<const AudioOutput::Samples> samples, const QString &error);
+    void soundPlayable(std::shared_ptr<const AudioOutput::Samples> samples);
+    void soundFailed(const QString &path, const QString &error);
 
     const SoundModule *m_module = nullptr;
     std::unique_ptr<AudioOutput> m_output;
@@ -76,7 +77,6 @@ private:
 
     DecodedSounds m_sounds;
     std::shared_ptr<const AudioOutput::Samples> m_loaded;
-    QString m_loadedPath;
     bool m_decoding = false;
     bool m_playWhenDecoded = false;
 

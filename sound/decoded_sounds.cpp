@@ -25,11 +25,66 @@ struct DecodedSounds::Job
     std::atomic<bool> cancel{false};
 };
 
-// Where a decoding thread leaves its result: to the cache while it lives, else nowhere.
+// Where a decoding thread leaves what it has: to the cache while it lives and still
+// wants it, else nowhere.
 struct DecodedSounds::Mailbox
 {
     std::mutex mutex;
     DecodedSounds *receiver = nullptr;
+
+    template<typename Delivery>
+    void post(const std::shared_ptr<Job> &job, Delivery delivery)
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (receiver == nullptr || job->cancel)
+            return;
+        DecodedSounds *to = receiver;
+        QMetaObject::invokeMethod(to, [to, delivery] { delivery(to); }, Qt::QueuedConnection);
+    }
+};
+
+// Lays the decoded samples into a sound as they come; with a mailbox, tells it once
+// the sound is playable.
+class DecodedSounds::ArrivingSink : public DecodedSamplesSink
+{
+public:
+    ArrivingSink(std::size_t playableSamples, std::shared_ptr<Mailbox> mailbox = nullptr,
+                 std::shared_ptr<Job> job = nullptr)
+        : m_playableSamples(playableSamples), m_mailbox(std::move(mailbox)), m_job(std::move(job))
+    {
+    }
+
+    void begin(std::size_t size) override { m_sound = std::make_shared<OutputSound>(size); }
+    void append(const float *samples, std::size_t count) override
+    {
+        m_sound->append(samples, count);
+        if (m_mailbox && !m_told && m_sound->ready() >= std::min(m_playableSamples, m_sound->size()))
+            tellPlayable();
+    }
+    // The decoding ended: whatever it left out is silence, so no output waits for it.
+    std::shared_ptr<const OutputSound> finish()
+    {
+        if (!m_sound)
+            return nullptr;
+        m_sound->finish();
+        if (m_mailbox && !m_told)
+            tellPlayable();
+        return m_sound;
+    }
+
+private:
+    void tellPlayable()
+    {
+        m_told = true;
+        std::shared_ptr<const OutputSound> sound = m_sound;
+        m_mailbox->post(m_job, [job = m_job, sound](DecodedSounds *to) { to->backgroundPlayable(job, sound); });
+    }
+
+    std::size_t m_playableSamples;
+    std::shared_ptr<Mailbox> m_mailbox;
+    std::shared_ptr<Job> m_job;
+    std::shared_ptr<OutputSound> m_sound;
+    bool m_told = false;
 };
 
 DecodedSounds::DecodedSounds(QObject *parent)
@@ -83,12 +138,13 @@ DecodedSounds::Found DecodedSounds::find(const QString &path)
     forget(path);
 
     if (stamp.size <= kDecodeHereBytes) {
-        Samples samples;
-        QString error;
-        m_module->decodeWav(path, m_rate, m_channels, nullptr, samples, error);
+        ArrivingSink sink(0);
+        const QString error = m_module->decodeWav(path, m_rate, m_channels, nullptr, sink);
         if (!error.isEmpty())
             return Found{nullptr, false, error};
-        return Found{remember(path, stamp, std::move(samples)), false, {}};
+        std::shared_ptr<const Samples> sound = sink.finish();
+        remember(path, stamp, sound);
+        return Found{sound, false, {}};
     }
     // What a large file's beginning already tells is refused at once.
     if (stamp.size > kMaxWavBytes)
@@ -113,46 +169,46 @@ void DecodedSounds::decodeInBackground(const QString &path, const FileStamp &sta
     const SoundModule *module = m_module;
     const int rate = m_rate;
     const int channels = m_channels;
-    std::thread([module, rate, channels, job, mailbox = m_mailbox] {
-        auto samples = std::make_shared<Samples>();
-        QString error;
-        module->decodeWav(job->path, rate, channels, &job->cancel, *samples, error);
-        const std::lock_guard<std::mutex> lock(mailbox->mutex);
-        if (mailbox->receiver == nullptr || job->cancel)
-            return;
-        DecodedSounds *receiver = mailbox->receiver;
-        QMetaObject::invokeMethod(receiver, [receiver, job, samples, error] {
-            receiver->backgroundDone(job, std::move(*samples), error);
-        }, Qt::QueuedConnection);
+    const auto playableSamples = static_cast<std::size_t>(kPlayableSeconds * rate) * static_cast<std::size_t>(channels);
+    std::thread([module, rate, channels, playableSamples, job, mailbox = m_mailbox] {
+        ArrivingSink sink(playableSamples, mailbox, job);
+        const QString error = module->decodeWav(job->path, rate, channels, &job->cancel, sink);
+        std::shared_ptr<const OutputSound> sound = sink.finish();
+        mailbox->post(job, [job, sound, error](DecodedSounds *to) { to->backgroundDone(job, sound, error); });
     }).detach();
 }
 
-void DecodedSounds::backgroundDone(const std::shared_ptr<Job> &job, Samples &&samples, const QString &error)
+void DecodedSounds::backgroundPlayable(const std::shared_ptr<Job> &job, const std::shared_ptr<const Samples> &samples)
+{
+    if (job == m_job && m_onPlayable)
+        m_onPlayable(job->path, samples);
+}
+
+void DecodedSounds::backgroundDone(const std::shared_ptr<Job> &job, const std::shared_ptr<const Samples> &samples,
+                                   const QString &error)
 {
     if (job != m_job)
         return; // no longer wanted
     m_job.reset();
-    std::shared_ptr<const Samples> kept;
+    if (!error.isEmpty()) {
+        if (m_onFailed)
+            m_onFailed(job->path, error);
+        return;
+    }
     // Stamped as it was when decoding began: a file changed since is decoded again next time.
-    if (error.isEmpty())
-        kept = remember(job->path, job->stamp, std::move(samples));
-    if (m_onDecoded)
-        m_onDecoded(job->path, kept, error);
+    remember(job->path, job->stamp, samples);
 }
 
 // Decoded sounds are kept while they stay within a bound; past it the cache starts afresh.
-std::shared_ptr<const DecodedSounds::Samples> DecodedSounds::remember(const QString &path, const FileStamp &stamp,
-                                                                      Samples &&samples)
+void DecodedSounds::remember(const QString &path, const FileStamp &stamp, const std::shared_ptr<const Samples> &samples)
 {
-    auto kept = std::make_shared<const Samples>(std::move(samples));
-    const qint64 bytes = static_cast<qint64>(kept->size() * sizeof(float));
+    const qint64 bytes = static_cast<qint64>(samples->size() * sizeof(float));
     if (m_cacheBytes + bytes > kLargestCacheBytes) {
         m_cache.clear();
         m_cacheBytes = 0;
     }
-    m_cache.insert(path, CachedSound{stamp, std::chrono::steady_clock::now(), kept});
+    m_cache.insert(path, CachedSound{stamp, std::chrono::steady_clock::now(), samples});
     m_cacheBytes += bytes;
-    return kept;
 }
 
 void DecodedSounds::forget(const QString &path)

@@ -59,9 +59,11 @@ std::uint64_t OutputSchedule::fill(float *out, int count, double now)
         const std::int64_t to = std::min(end, bufferEnd);
         if (from < to) {
             sound.begun = true;
+            // What has not arrived from the decoder in time is silence.
+            const std::int64_t arrived = sound.startFrame + static_cast<std::int64_t>(sound.samples->ready()) / m_channels;
             const float *source = sound.samples->data() + (from - sound.startFrame) * m_channels;
             float *target = out + (from - bufferStart) * m_channels;
-            for (std::int64_t i = 0; i < (to - from) * m_channels; ++i)
+            for (std::int64_t i = 0; i < (std::min(to, arrived) - from) * m_channels; ++i)
                 target[i] += source[i];
         }
         if (sound.begun && !sound.endTaken && end <= bufferEnd) {

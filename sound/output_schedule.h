@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "sound/output_sound.h"
 #include "sound/stream_clock.h"
 
 #include <cstdint>
@@ -22,7 +23,7 @@ namespace platform {
 class OutputSchedule
 {
 public:
-    using Samples = std::vector<float>;
+    using Samples = OutputSound;
 
     struct Placement
     {

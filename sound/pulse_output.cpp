@@ -184,6 +184,8 @@ PulseOutput::~PulseOutput()
     {
         // Nothing is drained: a sound still playing stops with the stream.
         Locked locked(m_loop);
+        if (m_decoderWait != nullptr)
+            pa_threaded_mainloop_get_api(m_loop)->time_free(m_decoderWait);
         if (m_stream != nullptr) {
             pa_stream_set_state_callback(m_stream, nullptr, nullptr);
             pa_stream_set_write_callback(m_stream, nullptr, nullptr);
@@ -235,6 +237,11 @@ double PulseOutput::place(std::shared_ptr<const Samples> samples, std::uint64_t 
             start = fromChain;
     }
     start = std::max({start, m_tailFrame, firstWritableFrame()});
+    // A sound whose decoding fell behind the stream is cut where it is, so that it
+    // cannot hold the next one back.
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
+                                   [](const Pending &sound) { return !sound.samples->isWhole(); }),
+                    m_pending.end());
     const auto frames = static_cast<std::int64_t>(samples->size()) / kChannels;
     m_pending.push_back(Pending{std::move(samples), start, 0, generation});
     m_tailFrame = start + frames;
@@ -244,7 +251,8 @@ double PulseOutput::place(std::shared_ptr<const Samples> samples, std::uint64_t 
     return static_cast<double>(m_tailFrame - nominal) / kRate;
 }
 
-// With the lock held: hands the server what it can hold of the sounds placed.
+// With the lock held: hands the server what it can hold of the sounds placed, as far as
+// each has arrived from the decoder.
 void PulseOutput::writeSome()
 {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
@@ -252,7 +260,12 @@ void PulseOutput::writeSome()
     const auto aheadSamples = static_cast<std::size_t>(kWriteAheadSeconds * kRate) * kChannels;
     while (!m_pending.empty()) {
         Pending &sound = m_pending.front();
-        const std::size_t left = sound.samples->size() - sound.written;
+        const std::size_t arrived = sound.samples->ready();
+        std::size_t left = arrived - sound.written;
+        if (left == 0) {
+            waitForDecoder();
+            return;
+        }
         std::size_t count = left;
         if (sound.written != 0 || left > aheadSamples) {
             const std::size_t writable = pa_stream_writable_size(m_stream);
@@ -276,6 +289,22 @@ void PulseOutput::writeSome()
             return;
         m_pending.pop_front();
     }
+}
+
+// With the lock held: the server asks for a sound's next samples only once, so while
+// the decoder has not brought them yet, they are looked for again shortly.
+void PulseOutput::waitForDecoder()
+{
+    constexpr pa_usec_t kDecoderWaitUsec = 10000;
+    if (m_decoderWait != nullptr)
+        return;
+    m_decoderWait = pa_context_rttime_new(m_context, pa_rtclock_now() + kDecoderWaitUsec,
+                                          [](pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *self) {
+                                              auto *output = static_cast<PulseOutput *>(self);
+                                              api->time_free(event);
+                                              output->m_decoderWait = nullptr;
+                                              output->writeSome();
+                                          }, this);
 }
 
 void PulseOutput::cancel(std::uint64_t generation)

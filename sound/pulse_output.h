@@ -9,6 +9,7 @@
 struct pa_context;
 struct pa_stream;
 struct pa_threaded_mainloop;
+struct pa_time_event;
 
 namespace platform {
 
@@ -17,7 +18,8 @@ namespace platform {
 // The stream runs from the moment it is opened, playing silence where nothing is
 // written, so its frames follow the server's clock. Each sound is written whole at the
 // absolute frame where it is to be heard, and the server holds it: no thread of ours
-// has to feed the stream in time, and busy cores cannot starve it. What is heard now
+// has to feed the stream in time, and busy cores cannot starve it (a long sound goes
+// two seconds ahead, the rest as the server asks for it). What is heard now
 // comes from the server's own timing information (read index and sink latency,
 // interpolated between updates), so each end is known to the frame.
 class PulseOutput : public AudioOutput
@@ -53,11 +55,13 @@ private:
     std::int64_t heardFrame() const;
     std::int64_t firstWritableFrame() const;
     void writeSome();
+    void waitForDecoder();
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
     std::atomic<bool> m_lost{false};
+    pa_time_event *m_decoderWait = nullptr;
 
     // Under the main loop's lock.
     std::deque<Pending> m_pending;

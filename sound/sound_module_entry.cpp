@@ -17,20 +17,12 @@ std::unique_ptr<platform::AudioOutput> openOutput(platform::SoundModule::Output 
     return platform::SdlOutput::open(problem);
 }
 
-void decode(const QString &path, int rate, int channels, const std::atomic<bool> *cancel, std::vector<float> &samples,
-            QString &error)
-{
-    platform::DecodedWav decoded = platform::decodeWav(path, rate, channels, cancel);
-    samples = std::move(decoded.samples);
-    error = decoded.error;
-}
-
 QString formatProblem(const QByteArray &beginning)
 {
     return platform::wavFormatProblem(beginning);
 }
 
-const platform::SoundModule kModule{&openOutput, &decode, &formatProblem, &platform::SdlOutput::shutDown};
+const platform::SoundModule kModule{&openOutput, &platform::decodeWavTo, &formatProblem, &platform::SdlOutput::shutDown};
 
 } // namespace
 

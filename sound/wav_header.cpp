@@ -243,6 +243,25 @@ WavExtent wavExtent(const QByteArray &header, int targetRate, int targetChannels
     return extent;
 }
 
+bool readPlainWavLayout(const QByteArray &head, qint64 fileSize, PlainWavLayout &layout)
+{
+    HeaderFacts facts;
+    if (!readHeader(head, facts) || facts.channels < 1 || (facts.tag != kTagPcm && facts.tag != kTagFloat))
+        return false;
+    const bool plainBits = facts.tag == kTagFloat ? facts.bits == 32 : (facts.bits == 8 || facts.bits == 16 || facts.bits == 32);
+    const int frameBytes = facts.channels * facts.bits / 8;
+    if (!plainBits || facts.blockAlign != frameBytes)
+        return false;
+    layout.bits = facts.bits;
+    layout.isFloat = facts.tag == kTagFloat;
+    layout.channels = facts.channels;
+    layout.rate = facts.rate;
+    layout.dataStart = facts.dataStart;
+    const qint64 dataBytes = std::min(facts.dataDeclared, std::max<qint64>(0, fileSize - facts.dataStart));
+    layout.dataBytes = dataBytes - dataBytes % frameBytes;
+    return true;
+}
+
 QString wavFormatProblem(const QByteArray &beginning, qint64 fileSize)
 {
     long long rate = 0;

@@ -12,9 +12,9 @@ inline constexpr qint64 kMaxWavBytes = 64LL * 1024 * 1024;
 inline constexpr int kMinWavRate = 1000;
 inline constexpr int kMaxWavRate = 384000;
 inline constexpr int kMaxWavChannels = 8;
-// A sound is decoded whole before it is played: its length and what it takes decoded
-// are bounded too, from the header alone, before anything is decoded. A 63 MB file at
-// 1000 Hz lasts 17 hours and would take gigabytes once converted for the output.
+// A sound is kept whole in the output's format once decoded: its length and what it
+// takes decoded are bounded too, from the header alone, before anything is decoded. A
+// 63 MB file at 1000 Hz lasts 17 hours and would take gigabytes once converted.
 inline constexpr int kMaxWavSeconds = 10 * 60;
 // The samples as the decoder reads them plus the samples converted for the output.
 inline constexpr qint64 kMaxDecodedWavBytes = 128LL * 1024 * 1024;
@@ -37,6 +37,20 @@ QString wavFormatProblem(const QByteArray &beginning, qint64 fileSize = -1);
 // head of the "data" chunk), converted to `targetRate` and `targetChannels`. The data
 // chunk counts for what it declares, cut to `fileSize` when that is given.
 WavExtent wavExtent(const QByteArray &header, int targetRate, int targetChannels, qint64 fileSize = -1);
+
+// A plain WAV: integer samples of 8, 16 or 32 bits, or 32-bit floats, each frame packed
+// in one block. Its samples go to the converter as they lie in the file.
+struct PlainWavLayout
+{
+    int bits = 0;
+    bool isFloat = false;
+    int channels = 0;
+    long long rate = 0;
+    qint64 dataStart = 0;
+    qint64 dataBytes = 0; // cut to what the file holds, in whole frames
+};
+// False for any other layout, or when the head does not reach the data chunk.
+bool readPlainWavLayout(const QByteArray &head, qint64 fileSize, PlainWavLayout &layout);
 
 // "17 h 28 min", "6 min 10 s", "42 s".
 QString durationText(double seconds);

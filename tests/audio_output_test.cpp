@@ -369,3 +369,29 @@ TEST_F(SoundTiming, SixSecondDelayKeepsTheOutputOpenAndThePace)
     ASSERT_EQ(bursts.size(), 2u);
     EXPECT_NEAR(gapMs(bursts, 1, recording.rate), toneFor('a').seconds * 1000.0 + 6000, 5.0);
 }
+
+// A sound of a few minutes starts as promptly as a short one: it is played from its
+// first piece while the rest is decoded, and is heard without a break.
+TEST_F(SoundTiming, LongSoundStartsPromptlyAndPlaysOnWithoutABreak)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
+    ASSERT_TRUE(makeTone(dir.filePath(QStringLiteral("low.wav")), 440, 180.0, {"-r", "44100", "-c", "2", "-b", "16"}));
+    RealReading reading(dir, "a", 20);
+    ASSERT_TRUE(spinUntil([&] { return reading.player.hasOutput(); }, 2000));
+    TimedRecorder recorder;
+    ASSERT_TRUE(recorder.start());
+    spinFor(200);
+    const double read = TimedRecorder::now();
+    reading.run.read();
+    spinFor(3000);
+    const Recording recording = recorder.stop();
+    // A square wave is loud at every sample: a hole of a few milliseconds splits the burst.
+    const std::vector<Burst> bursts = findBursts(recording, 0.05f, 5.0);
+    ASSERT_EQ(bursts.size(), 1u);
+    const double startMs = 1000.0 * (recorder.momentOf(bursts[0].onset) - read);
+    std::printf("Read -> first sound of a 3-minute sound: %.1f ms\n", startMs);
+    EXPECT_LT(startMs, 60.0);
+    EXPECT_GT(burstMs(bursts[0], recording.rate), 2500.0);
+    EXPECT_LT(static_cast<double>(recording.samples.size() - bursts[0].end) / recording.rate, 0.05);
+}

@@ -12,7 +12,7 @@ constexpr int kBuffer = 10;
 
 std::shared_ptr<const OutputSchedule::Samples> sound(int frames, float level)
 {
-    return std::make_shared<const OutputSchedule::Samples>(static_cast<size_t>(frames), level);
+    return std::make_shared<const OutputSchedule::Samples>(std::vector<float>(static_cast<size_t>(frames), level));
 }
 
 // A mono device that takes one buffer per call; what it wrote is kept frame by frame.
@@ -91,4 +91,31 @@ TEST(OutputSchedule, SteadyDevicePlacesBySoundLengthFromTheMomentOfPlaying)
     const auto writtenBefore = static_cast<std::int64_t>(device.written.size());
     EXPECT_GE(placement.startFrame, writtenBefore);
     EXPECT_LE(placement.startFrame, writtenBefore + 3 * kBuffer);
+}
+
+// A long sound is placed while it is still being decoded: what has arrived is mixed,
+// what has not arrived in time is silence, and the sound keeps its place and its end.
+TEST(OutputSchedule, ASoundStillArrivingIsMixedAsFarAsItHasArrived)
+{
+    Device device;
+    device.take(0.0);
+    auto arriving = std::make_shared<platform::OutputSound>(std::size_t{30});
+    const auto arrive = [&](float level) {
+        const std::vector<float> piece(10, level);
+        arriving->append(piece.data(), piece.size());
+    };
+    arrive(0.5f);
+    device.schedule.place(arriving, 1, 0.001); // from frame 30
+    while (device.written.size() < 50)
+        device.take(0.01);
+    arrive(0.25f); // too late for frames 40 to 49
+    arrive(1.0f);
+    while (device.written.size() < 100)
+        device.take(0.02);
+
+    std::vector<float> expected(100, 0.0f);
+    std::fill(expected.begin() + 30, expected.begin() + 40, 0.5f);
+    std::fill(expected.begin() + 50, expected.begin() + 60, 1.0f);
+    EXPECT_EQ(device.written, expected);
+    EXPECT_EQ(device.endsTaken, (std::vector<std::uint64_t>{1}));
 }
