@@ -278,25 +278,31 @@ QString decodeWavTo(const QString &path, int targetRate, int targetChannels, con
     return decodeOwned(std::move(file.bytes), targetRate, targetChannels, cancel, sink);
 }
 
-DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels, const std::atomic<bool> *cancel)
+namespace {
+
+// The whole sound in one vector, or nothing with the reason.
+template<typename Decode>
+DecodedWav collected(Decode decode)
 {
     DecodedWav result;
     VectorSink sink(result.samples);
-    result.error = decodeWavTo(path, targetRate, targetChannels, cancel, sink);
+    result.error = decode(sink);
     if (!result.ok())
         result.samples = {};
     return result;
 }
 
+} // namespace
+
+DecodedWav decodeWav(const QString &path, int targetRate, int targetChannels, const std::atomic<bool> *cancel)
+{
+    return collected([&](VectorSink &sink) { return decodeWavTo(path, targetRate, targetChannels, cancel, sink); });
+}
+
 DecodedWav decodeWavData(const QByteArray &bytes, int targetRate, int targetChannels,
                          const std::atomic<bool> *cancel)
 {
-    DecodedWav result;
-    VectorSink sink(result.samples);
-    result.error = decodeOwned(bytes, targetRate, targetChannels, cancel, sink);
-    if (!result.ok())
-        result.samples = {};
-    return result;
+    return collected([&](VectorSink &sink) { return decodeOwned(bytes, targetRate, targetChannels, cancel, sink); });
 }
 
 } // namespace platform
