@@ -16,18 +16,14 @@
 //        (PULSE_SERVER names the sound server; DISPLAY the X server)
 
 #include "busy_cores.h"
-#include "event_loop.h"
-#include "app/default_fields.h"
-#include "sound/audio_player.h"
+#include "naive_reader_process.h"
+#include "program_window.h"
 #include "pulse_recorder.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
 #include "test_files.h"
-#include "ui/main_window.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
@@ -62,13 +58,11 @@ Heard analyse(const QString &recordingPath, const std::vector<int> &sequence, in
     if (bursts.size() != sequence.size())
         return heard;
     for (size_t i = 0; i < bursts.size(); ++i) {
-        const double lengthMs = 1000.0 * static_cast<double>(bursts[i].end - bursts[i].onset) / recording.rate;
-        if (std::abs(lengthMs - 1000.0 * g_tones[static_cast<size_t>(sequence[i])].seconds) <= 3.0)
+        if (std::abs(heardMs(bursts[i], recording.rate) - 1000.0 * g_tones[static_cast<size_t>(sequence[i])].seconds) <= 3.0)
             ++heard.whole;
         if (i == 0)
             continue;
-        const double gapMs = 1000.0 * static_cast<double>(bursts[i].onset - bursts[i - 1].onset) / recording.rate;
-        heard.overheads.push_back(gapMs - 1000.0 * g_tones[static_cast<size_t>(sequence[i - 1])].seconds - delayMs);
+        heard.overheads.push_back(onsetGapMs(bursts, i, recording.rate) - 1000.0 * g_tones[static_cast<size_t>(sequence[i - 1])].seconds - delayMs);
     }
     return heard;
 }
@@ -101,35 +95,25 @@ double threadCpuMs()
 // Returns the main thread's CPU time per character, or a negative value on failure.
 double readWithTheProgram(const QString &folder, int delayMs, int characters)
 {
-    platform::AudioPlayer player;
-    const QString slashed = folder + QLatin1Char('/');
-    ui::Form1 window(player, platform::DefaultFields{slashed + QStringLiteral("test.txt"), slashed,
-                                                     QString::number(delayMs)});
-    window.show();
+    ProgramWindow program(folder, delayMs);
     spinFor(1); // the window is shown; a user clicks right away
     const double cpuBefore = threadCpuMs();
-    window.Command1_Click();
-    reading::ReadingRun &run = window.readingRun();
+    program.window.Command1_Click();
     // Looked at rarely: the benchmark's own wake-ups would count as the program's CPU.
-    spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, 3600 * 1000, 200);
+    program.waitForTheEnd(3600 * 1000, 200);
     const double cpu = threadCpuMs() - cpuBefore;
     spinFor(1000); // the last sound is still on its way to the sound server
-    window.hide();
+    program.window.hide();
     return cpu / characters;
 }
 
-bool readWithTheNaiveReader(const QString &naiveReader, const QString &folder, int delayMs,
-                            const std::vector<int> &sequence)
+bool readWithTheNaiveReader(const QString &folder, int delayMs, const std::vector<int> &sequence)
 {
-    QStringList arguments{folder, QString::number(delayMs)};
+    QStringList names;
     for (const int index : sequence)
-        arguments << QLatin1String(g_tones[static_cast<size_t>(index)].name);
-    QProcess reader;
-    reader.setProcessChannelMode(QProcess::ForwardedChannels);
-    reader.start(naiveReader, arguments);
-    return reader.waitForFinished(600000) && reader.exitCode() == 0;
+        names << QLatin1String(g_tones[static_cast<size_t>(index)].name);
+    return runNaiveReader(folder, delayMs, names).has_value();
 }
-
 
 } // namespace
 
@@ -195,8 +179,7 @@ int main(int argc, char **argv)
     const QString naiveRecording = dir.filePath(QStringLiteral("naive.wav"));
     if (!recorder.start(naiveRecording))
         return 1;
-    const QString naiveReader = QCoreApplication::applicationDirPath() + QStringLiteral("/naive_reader");
-    if (!readWithTheNaiveReader(naiveReader, dir.path(), delayMs, sequence)) {
+    if (!readWithTheNaiveReader(dir.path(), delayMs, sequence)) {
         std::fprintf(stderr, "the naive reader failed\n");
         return 1;
     }
