@@ -14,12 +14,12 @@
 // usage: gaps_bench [--runs N] [--delay MS] [--hold-ms MS] [--long-delay-ms MS] [--load] [--verbose]
 //        (PULSE_SERVER names the sound server; DISPLAY the X server)
 
+#include "bench_tones.h"
 #include "busy_cores.h"
 #include "naive_reader_process.h"
 #include "program_window.h"
 #include "pulse_recorder.h"
 #include "recording_analysis.h"
-#include "sox_sounds.h"
 #include "test_files.h"
 #include "timed_recorder.h"
 
@@ -38,13 +38,7 @@ using namespace testing_support;
 
 namespace {
 
-// Lengths that are not multiples of any usual audio buffer; '#' has no sound.
-const std::vector<Tone> kTones = {
-    {'a', "a", 440, 0.1234},
-    {'b', "b", 660, 0.1871},
-    {'c', "c", 990, 0.0957},
-    {'d', "d", 1480, 0.1523},
-};
+const std::vector<Tone> kTones = benchTones(); // '#' has no sound
 
 double lengthMs(char name)
 {
@@ -164,6 +158,24 @@ void countHold(Column &column, bool held)
     column.held += held ? 1 : 0;
 }
 
+// The correction `text` to be read, and the recording started.
+bool setUp(const QString &folder, const QByteArray &text, Heard &heard)
+{
+    return writeFile(folder + QStringLiteral("/test.txt"), text) && heard.start();
+}
+
+// The figures of a scenario that was to give the sounds `names`: `asked` -> sound
+// `sound` heard (kRows: not reported), and the gap after that sound.
+void takeFigures(Column &column, const char *scenario, const Heard &heard, const std::string &names,
+                 double asked, size_t sound, Row first, Row gap, int delayMs, const Settings &settings)
+{
+    if (!heardAll(column, scenario, heard, names))
+        return;
+    if (first != kRows)
+        add(column, first, heard.sinceMs(asked, sound), settings);
+    add(column, gap, heard.gapBefore(sound + 1, names[sound], delayMs), settings);
+}
+
 QMessageBox *shownMessageBox()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -179,26 +191,23 @@ void programReads(ProgramWindow &program, const QString &folder, bool afterRest,
         spinUntil([&] { return !program.player.hasOutput(); }, platform::AudioPlayer::kIdleCloseMs + 5000, 20);
     else
         spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    writeFile(folder + QStringLiteral("/test.txt"), "ab");
     Heard heard;
-    if (!heard.start())
+    if (!setUp(folder, "ab", heard))
         return;
     const double asked = TimedRecorder::now();
     program.window.Command1_Click();
     program.waitForTheEnd(10000, 20);
     heard.stop(200, settings.delayMs);
-    if (!heardAll(column, afterRest ? "Read after rest" : "Read", heard, "ab"))
-        return;
-    add(column, afterRest ? ReadAfterRest : ReadOpen, heard.sinceMs(asked, 0), settings);
-    add(column, afterRest ? GapAfterReadAfterRest : GapAfterReadOpen, heard.gapBefore(1, 'a', settings.delayMs), settings);
+    takeFigures(column, afterRest ? "Read after rest" : "Read", heard, "ab", asked, 0,
+                afterRest ? ReadAfterRest : ReadOpen, afterRest ? GapAfterReadAfterRest : GapAfterReadOpen,
+                settings.delayMs, settings);
 }
 
 void programResumes(ProgramWindow &program, const QString &folder, Column &column, const Settings &settings)
 {
     spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    writeFile(folder + QStringLiteral("/test.txt"), "abcd");
     Heard heard;
-    if (!heard.start())
+    if (!setUp(folder, "abcd", heard))
         return;
     program.window.Command1_Click();
     program.window.Command3_Click(); // Pause: the run holds once the second sound has started
@@ -207,18 +216,14 @@ void programResumes(ProgramWindow &program, const QString &folder, Column &colum
     program.window.Command3_Click(); // Resume
     program.waitForTheEnd(10000, 20);
     heard.stop(200, settings.delayMs);
-    if (!heardAll(column, "Resume", heard, "abcd"))
-        return;
-    add(column, Resume, heard.sinceMs(asked, 2), settings);
-    add(column, GapAfterResume, heard.gapBefore(3, 'c', settings.delayMs), settings);
+    takeFigures(column, "Resume", heard, "abcd", asked, 2, Resume, GapAfterResume, settings.delayMs, settings);
 }
 
 void programAnswers(ProgramWindow &program, const QString &folder, Column &column, const Settings &settings)
 {
     spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    writeFile(folder + QStringLiteral("/test.txt"), "a#bc");
     Heard heard;
-    if (!heard.start())
+    if (!setUp(folder, "a#bc", heard))
         return;
     program.window.Command1_Click();
     QMessageBox *box = nullptr;
@@ -234,10 +239,7 @@ void programAnswers(ProgramWindow &program, const QString &folder, Column &colum
     box->button(QMessageBox::Ok)->click();
     program.waitForTheEnd(10000, 20);
     heard.stop(200, settings.delayMs);
-    if (!heardAll(column, "message", heard, "abc"))
-        return;
-    add(column, Answer, heard.sinceMs(asked, 1), settings);
-    add(column, GapAfterAnswer, heard.gapBefore(2, 'b', settings.delayMs), settings);
+    takeFigures(column, "message", heard, "abc", asked, 1, Answer, GapAfterAnswer, settings.delayMs, settings);
 }
 
 void programWaitsLong(const QString &folder, Column &column, const Settings &settings)
@@ -245,9 +247,8 @@ void programWaitsLong(const QString &folder, Column &column, const Settings &set
     ProgramWindow program(folder, settings.longDelayMs);
     spinFor(600); // the start-up tick takes the delay from the field
     spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    writeFile(folder + QStringLiteral("/test.txt"), "ab");
     Heard heard;
-    if (!heard.start())
+    if (!setUp(folder, "ab", heard))
         return;
     program.window.Command1_Click();
     bool held = true;
@@ -258,8 +259,7 @@ void programWaitsLong(const QString &folder, Column &column, const Settings &set
     }, settings.longDelayMs + 10000, 20);
     countHold(column, held);
     heard.stop(400, settings.longDelayMs);
-    if (heardAll(column, "long delay", heard, "ab"))
-        add(column, GapAfterLongDelay, heard.gapBefore(1, 'a', settings.longDelayMs), settings);
+    takeFigures(column, "long delay", heard, "ab", 0.0, 0, kRows, GapAfterLongDelay, settings.longDelayMs, settings);
 }
 
 // The naive reader's part in place of one of the program's scenarios.
@@ -298,11 +298,8 @@ void clientRuns(const QString &folder, Column &column, const Settings &settings)
             ++column.failures;
             continue;
         }
-        if (!heardAll(column, scenario.name, heard, scenario.names))
-            continue;
-        if (scenario.firstSound != kRows)
-            add(column, scenario.firstSound, heard.sinceMs(marks->back(), scenario.asked), settings);
-        add(column, scenario.gap, heard.gapBefore(scenario.asked + 1, scenario.names[scenario.asked], delayMs), settings);
+        takeFigures(column, scenario.name, heard, scenario.names, marks->back(), scenario.asked, scenario.firstSound,
+                    scenario.gap, delayMs, settings);
     }
 }
 

@@ -15,6 +15,7 @@
 // usage: pacing_bench [--characters N] [--delay MS] [--tone-ms N] [--load] [--verbose]
 //        (PULSE_SERVER names the sound server; DISPLAY the X server)
 
+#include "bench_tones.h"
 #include "busy_cores.h"
 #include "naive_reader_process.h"
 #include "program_window.h"
@@ -25,6 +26,7 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <sys/resource.h>
@@ -34,13 +36,7 @@ using namespace testing_support;
 
 namespace {
 
-// Lengths that are not multiples of any usual audio buffer.
-std::vector<Tone> g_tones = {
-    {'a', "t1", 440, 0.1234},
-    {'b', "t2", 660, 0.1871},
-    {'c', "t3", 990, 0.0957},
-    {'d', "t4", 1480, 0.1523},
-};
+std::vector<Tone> g_tones = benchTones();
 
 struct Heard
 {
@@ -52,7 +48,9 @@ struct Heard
 Heard analyse(const QString &recordingPath, const std::vector<int> &sequence, int delayMs)
 {
     const Recording recording = loadRecording(recordingPath);
-    const std::vector<Burst> bursts = findBursts(recording);
+    // Sounds are told apart by a silence of half the delay: a sound broken by a dropout
+    // stays one sound, heard but not whole.
+    const std::vector<Burst> bursts = findBursts(recording, 0.05f, std::max(15.0, delayMs / 2.0));
     Heard heard;
     heard.sounds = static_cast<int>(bursts.size());
     if (bursts.size() != sequence.size())
@@ -194,5 +192,6 @@ int main(int argc, char **argv)
     report("program (real window)", program, sequence.size());
     report("naive reader process", naive, sequence.size());
     std::printf("program main thread CPU: %.3f ms per sounded character\n", cpuPerCharacter);
-    return program.sounds == characters && naive.sounds == characters ? 0 : 1;
+    // The reader's dropouts under load are figures of its own; the program's are faults.
+    return program.sounds == characters ? 0 : 1;
 }
