@@ -15,20 +15,18 @@
 // usage: pacing_bench [--characters N] [--delay MS] [--tone-ms N] [--load] [--verbose]
 //        (PULSE_SERVER names the sound server; DISPLAY the X server)
 
+#include "bench_tones.h"
 #include "busy_cores.h"
-#include "event_loop.h"
-#include "app/default_fields.h"
-#include "sound/audio_player.h"
+#include "naive_reader_process.h"
+#include "program_window.h"
 #include "pulse_recorder.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
 #include "test_files.h"
-#include "ui/main_window.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <sys/resource.h>
@@ -38,13 +36,7 @@ using namespace testing_support;
 
 namespace {
 
-// Lengths that are not multiples of any usual audio buffer.
-std::vector<Tone> g_tones = {
-    {'a', "t1", 440, 0.1234},
-    {'b', "t2", 660, 0.1871},
-    {'c', "t3", 990, 0.0957},
-    {'d', "t4", 1480, 0.1523},
-};
+std::vector<Tone> g_tones = benchTones();
 
 struct Heard
 {
@@ -56,19 +48,19 @@ struct Heard
 Heard analyse(const QString &recordingPath, const std::vector<int> &sequence, int delayMs)
 {
     const Recording recording = loadRecording(recordingPath);
-    const std::vector<Burst> bursts = findBursts(recording);
+    // Sounds are told apart by a silence of half the delay: a sound broken by a dropout
+    // stays one sound, heard but not whole.
+    const std::vector<Burst> bursts = findBursts(recording, 0.05f, std::max(15.0, delayMs / 2.0));
     Heard heard;
     heard.sounds = static_cast<int>(bursts.size());
     if (bursts.size() != sequence.size())
         return heard;
     for (size_t i = 0; i < bursts.size(); ++i) {
-        const double lengthMs = 1000.0 * static_cast<double>(bursts[i].end - bursts[i].onset) / recording.rate;
-        if (std::abs(lengthMs - 1000.0 * g_tones[static_cast<size_t>(sequence[i])].seconds) <= 3.0)
+        if (std::abs(heardMs(bursts[i], recording.rate) - 1000.0 * g_tones[static_cast<size_t>(sequence[i])].seconds) <= 3.0)
             ++heard.whole;
         if (i == 0)
             continue;
-        const double gapMs = 1000.0 * static_cast<double>(bursts[i].onset - bursts[i - 1].onset) / recording.rate;
-        heard.overheads.push_back(gapMs - 1000.0 * g_tones[static_cast<size_t>(sequence[i - 1])].seconds - delayMs);
+        heard.overheads.push_back(onsetGapMs(bursts, i, recording.rate) - 1000.0 * g_tones[static_cast<size_t>(sequence[i - 1])].seconds - delayMs);
     }
     return heard;
 }
@@ -101,35 +93,25 @@ double threadCpuMs()
 // Returns the main thread's CPU time per character, or a negative value on failure.
 double readWithTheProgram(const QString &folder, int delayMs, int characters)
 {
-    platform::AudioPlayer player;
-    const QString slashed = folder + QLatin1Char('/');
-    ui::Form1 window(player, platform::DefaultFields{slashed + QStringLiteral("test.txt"), slashed,
-                                                     QString::number(delayMs)});
-    window.show();
+    ProgramWindow program(folder, delayMs);
     spinFor(1); // the window is shown; a user clicks right away
     const double cpuBefore = threadCpuMs();
-    window.Command1_Click();
-    reading::ReadingRun &run = window.readingRun();
+    program.window.Command1_Click();
     // Looked at rarely: the benchmark's own wake-ups would count as the program's CPU.
-    spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, 3600 * 1000, 200);
+    program.waitForTheEnd(3600 * 1000, 200);
     const double cpu = threadCpuMs() - cpuBefore;
     spinFor(1000); // the last sound is still on its way to the sound server
-    window.hide();
+    program.window.hide();
     return cpu / characters;
 }
 
-bool readWithTheNaiveReader(const QString &naiveReader, const QString &folder, int delayMs,
-                            const std::vector<int> &sequence)
+bool readWithTheNaiveReader(const QString &folder, int delayMs, const std::vector<int> &sequence)
 {
-    QStringList arguments{folder, QString::number(delayMs)};
+    QStringList names;
     for (const int index : sequence)
-        arguments << QLatin1String(g_tones[static_cast<size_t>(index)].name);
-    QProcess reader;
-    reader.setProcessChannelMode(QProcess::ForwardedChannels);
-    reader.start(naiveReader, arguments);
-    return reader.waitForFinished(600000) && reader.exitCode() == 0;
+        names << QLatin1String(g_tones[static_cast<size_t>(index)].name);
+    return runNaiveReader(folder, delayMs, names).has_value();
 }
-
 
 } // namespace
 
@@ -195,8 +177,7 @@ int main(int argc, char **argv)
     const QString naiveRecording = dir.filePath(QStringLiteral("naive.wav"));
     if (!recorder.start(naiveRecording))
         return 1;
-    const QString naiveReader = QCoreApplication::applicationDirPath() + QStringLiteral("/naive_reader");
-    if (!readWithTheNaiveReader(naiveReader, dir.path(), delayMs, sequence)) {
+    if (!readWithTheNaiveReader(dir.path(), delayMs, sequence)) {
         std::fprintf(stderr, "the naive reader failed\n");
         return 1;
     }
@@ -211,5 +192,6 @@ int main(int argc, char **argv)
     report("program (real window)", program, sequence.size());
     report("naive reader process", naive, sequence.size());
     std::printf("program main thread CPU: %.3f ms per sounded character\n", cpuPerCharacter);
-    return program.sounds == characters && naive.sounds == characters ? 0 : 1;
+    // The reader's dropouts under load are figures of its own; the program's are faults.
+    return program.sounds == characters ? 0 : 1;
 }

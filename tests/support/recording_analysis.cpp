@@ -64,6 +64,16 @@ std::vector<Burst> findBursts(const Recording &recording, float threshold, doubl
     return bursts;
 }
 
+double heardMs(const Burst &burst, int rate)
+{
+    return 1000.0 * static_cast<double>(burst.end - burst.onset) / rate;
+}
+
+double onsetGapMs(const std::vector<Burst> &bursts, size_t i, int rate)
+{
+    return 1000.0 * static_cast<double>(bursts[i].onset - bursts[i - 1].onset) / rate;
+}
+
 Spread spreadOf(std::vector<double> values)
 {
     Spread spread;

@@ -27,6 +27,12 @@ struct Burst
 // Splits a recording into sounds separated by at least `minimumGapMs` of near-silence.
 std::vector<Burst> findBursts(const Recording &recording, float threshold = 0.05f, double minimumGapMs = 15.0);
 
+// How long a sound was heard, in milliseconds.
+double heardMs(const Burst &burst, int rate);
+
+// Milliseconds from the onset of sound i - 1 to the onset of sound i.
+double onsetGapMs(const std::vector<Burst> &bursts, size_t i, int rate);
+
 struct Spread
 {
     double median = 0.0;

@@ -35,8 +35,11 @@ void TimedRecorder::record(void *opaque)
         int error = 0;
         if (pa_simple_read(connection, block.data(), block.size() * sizeof(float), &error) < 0)
             break;
-        const double readAt = now();
+        // The latency first, the moment after it: what arrives between the two calls only
+        // adds to the latency, and a thread held up there (busy cores) would make every
+        // moment early. Taken in this order, a late moment only ever comes out later.
         const double latency = static_cast<double>(pa_simple_get_latency(connection, &error)) / 1e6;
+        const double readAt = now();
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_samples.insert(m_samples.end(), block.begin(), block.end());
         // The last sample read was heard `latency` before the read returned; a read
