@@ -3,8 +3,11 @@
 
 #include "text/text_decoding.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace platform {
 
@@ -33,6 +36,17 @@ public:
     {
         m_storage->blocks.reserve(count / kBlock + 1);
         m_storage->codes.reserve(count / 8 * static_cast<size_t>(bitLength(std::max<char32_t>(largest, 0x7F))) + 32);
+    }
+
+    // Characters given as bytes, each standing for `table[byte]`: each block's alphabet is
+    // made of the bytes it uses (a Morse exercise uses about forty of them).
+    void pushBytes(const unsigned char *p, const unsigned char *end, const char32_t *table)
+    {
+        while (p < end) {
+            const size_t n = std::min<size_t>(kBlock, static_cast<size_t>(end - p));
+            packBytes(p, n, table);
+            p += n;
+        }
     }
 
     void push(char32_t c)
@@ -96,32 +110,65 @@ private:
         }
         m_storage->blocks.push_back(block);
         if (block.bits != 0) {
-            for (size_t k = 0; k < n; ++k) {
+            write(n, block.bits, [&](size_t k) {
                 const char32_t c = m_block[k];
-                std::uint32_t code = c;
-                if (useAlphabet) {
-                    code = c < 0x100 ? static_cast<std::uint32_t>(narrow[c])
-                                     : wideCodes[static_cast<size_t>(std::find(wide.begin(), wide.end(), c) - wide.begin())];
-                }
-                write(code, block.bits);
-            }
+                if (!useAlphabet)
+                    return static_cast<std::uint32_t>(c);
+                return c < 0x100 ? static_cast<std::uint32_t>(narrow[c])
+                                 : wideCodes[static_cast<size_t>(std::find(wide.begin(), wide.end(), c) - wide.begin())];
+            });
         }
         m_size += n;
         m_fill = 0;
     }
 
-    void write(std::uint32_t code, int bits)
+    void packBytes(const unsigned char *p, size_t n, const char32_t *table)
     {
-        m_pending |= std::uint64_t{code} << m_pendingBits;
-        m_pendingBits += bits;
-        m_bits += static_cast<std::uint64_t>(bits);
-        if (m_pendingBits >= 32) {
-            auto &codes = m_storage->codes;
-            for (int k = 0; k < 4; ++k)
-                codes.push_back(static_cast<std::uint8_t>(m_pending >> (8 * k)));
-            m_pending >>= 32;
-            m_pendingBits -= 32;
+        std::array<bool, 256> seen{};
+        for (size_t k = 0; k < n; ++k)
+            seen[p[k]] = true;
+        std::array<std::uint32_t, 256> codes{};
+        Block block;
+        block.firstBit = m_bits;
+        block.alphabet = static_cast<std::int32_t>(m_storage->alphabets.size());
+        std::uint32_t distinct = 0;
+        for (int byte = 0; byte < 256; ++byte) {
+            if (seen[byte]) {
+                codes[byte] = distinct++;
+                m_storage->alphabets.push_back(table[byte]);
+            }
         }
+        block.bits = static_cast<std::uint8_t>(bitLength(distinct - 1));
+        m_storage->blocks.push_back(block);
+        if (block.bits != 0)
+            write(n, block.bits, [&](size_t k) { return codes[p[k]]; });
+        m_size += n;
+    }
+
+    // Appends `n` codes of `bits` bits each, the k-th being codeOf(k).
+    template <typename CodeOf>
+    void write(size_t n, int bits, CodeOf codeOf)
+    {
+        auto &codes = m_storage->codes;
+        const size_t at = codes.size();
+        codes.resize(at + n * static_cast<size_t>(bits) / 8 + 8); // within what is reserved
+        std::uint8_t *out = codes.data() + at;
+        std::uint64_t pending = m_pending;
+        int pendingBits = m_pendingBits;
+        for (size_t k = 0; k < n; ++k) {
+            pending |= std::uint64_t{codeOf(k)} << pendingBits;
+            pendingBits += bits;
+            if (pendingBits >= 32) {
+                qToLittleEndian(static_cast<std::uint32_t>(pending), out);
+                out += 4;
+                pending >>= 32;
+                pendingBits -= 32;
+            }
+        }
+        codes.resize(static_cast<size_t>(out - codes.data()));
+        m_pending = pending;
+        m_pendingBits = pendingBits;
+        m_bits += n * static_cast<std::uint64_t>(bits);
     }
 
     std::shared_ptr<Storage> m_storage;
@@ -188,13 +235,15 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
         p += length;
     }
 
-    if (!utf8) {
-        largest = 0;
-        for (const unsigned char *p = begin; p < end; ++p)
-            largest = std::max(largest, windows1252Character(*p));
-        Packer packer(static_cast<size_t>(bytes.size()), largest);
-        for (const unsigned char *p = begin; p < end; ++p)
-            packer.push(windows1252Character(*p));
+    // One byte a character: Windows-1252, or UTF-8 that is all ASCII.
+    if (!utf8 || count == static_cast<size_t>(end - start)) {
+        if (!utf8)
+            start = begin;
+        std::array<char32_t, 256> table{};
+        for (int byte = 0; byte < 256; ++byte)
+            table[byte] = utf8 ? static_cast<char32_t>(byte) : windows1252Character(static_cast<unsigned char>(byte));
+        Packer packer(static_cast<size_t>(end - start), 0xFF);
+        packer.pushBytes(start, end, table.data());
         return packer.finish();
     }
     Packer packer(count, largest);
@@ -210,12 +259,34 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
     return packer.finish();
 }
 
+void CharacterText::copy(size_t from, size_t count, char32_t *out) const
+{
+    const size_t end = std::min(from + count, m_size);
+    while (from < end) {
+        const Block &block = m_data->blocks[from >> kBlockBits];
+        const size_t blockEnd = std::min(end, ((from >> kBlockBits) + 1) << kBlockBits);
+        const char32_t *alphabet = block.alphabet < 0 ? nullptr : m_data->alphabets.data() + block.alphabet;
+        if (block.bits == 0) {
+            std::fill(out, out + (blockEnd - from), alphabet ? alphabet[0] : U'\0');
+            out += blockEnd - from;
+            from = blockEnd;
+            continue;
+        }
+        const std::uint32_t mask = (std::uint32_t{1} << block.bits) - 1;
+        std::uint64_t bit = block.firstBit + (from & (kBlock - 1)) * block.bits;
+        const std::uint8_t *codes = m_data->codes.data();
+        for (; from < blockEnd; ++from, bit += block.bits) {
+            const std::uint64_t word = qFromLittleEndian<std::uint64_t>(codes + (bit >> 3));
+            const std::uint32_t code = static_cast<std::uint32_t>(word >> (bit & 7)) & mask;
+            *out++ = alphabet ? alphabet[code] : code;
+        }
+    }
+}
+
 std::u32string CharacterText::toU32String() const
 {
-    std::u32string text;
-    text.reserve(m_size);
-    for (size_t i = 0; i < m_size; ++i)
-        text.push_back((*this)[i]);
+    std::u32string text(m_size, U'\0');
+    copy(0, m_size, text.data());
     return text;
 }
 
