@@ -104,10 +104,15 @@ double msSince(const QElapsedTimer &timer)
     return timer.nsecsElapsed() / 1e6;
 }
 
-void measure(const char *name, const QByteArray &text, qint64 characters, bool sounded)
+// `signs`: every character of the text but line breaks, each given a sound in the table.
+void measure(const char *name, const QByteArray &text, qint64 characters, bool sounded,
+             const QString &signs = QStringLiteral("ab"))
 {
     QTemporaryDir dir;
-    testing_support::writeFile(dir.filePath(QStringLiteral("kaloncor.ref")), "a son_a\r\nb son_b\r\n");
+    QByteArray table;
+    for (qsizetype k = 0; k < signs.size(); ++k)
+        table += signs.mid(k, 1).toUtf8() + " son_" + QByteArray::number(k) + "\r\n";
+    testing_support::writeFile(dir.filePath(QStringLiteral("kaloncor.ref")), table);
     testing_support::writeFile(dir.filePath(QStringLiteral("test.txt")), text);
     const platform::DefaultFields fields{dir.filePath(QStringLiteral("test.txt")), dir.path() + QLatin1Char('/'),
                                          QStringLiteral("1")};
@@ -235,14 +240,19 @@ int main(int argc, char **argv)
             }
             text += "\r\n";
         }
-        measure("short lines", text, text.size(), true);
+        measure("short lines", text, text.size(), true, QString::fromLatin1(signs + " ="));
     }
     if (which == QLatin1String("all") || which == QLatin1String("accented")) {
-        const QByteArray line = QStringLiteral("Le c\u0153ur de l'\u00e9l\u00e8ve bat \u00e0 la fen\u00eatre ; "
-                                               "o\u00f9 est pass\u00e9 ce gar\u00e7on ? D\u00e9j\u00e0 l'\u00e9t\u00e9.\r\n")
-                                    .toUtf8();
+        const QString french = QStringLiteral("Le c\u0153ur de l'\u00e9l\u00e8ve bat \u00e0 la fen\u00eatre ; "
+                                              "o\u00f9 est pass\u00e9 ce gar\u00e7on ? D\u00e9j\u00e0 l'\u00e9t\u00e9.\r\n");
+        const QByteArray line = french.toUtf8();
         const qint64 lines = size / line.size();
-        measure("accented (UTF-8)", line.repeated(lines), lines * QString::fromUtf8(line).size(), true);
+        QString signs;
+        for (const QChar c : french) {
+            if (!signs.contains(c) && c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+                signs += c;
+        }
+        measure("accented (UTF-8)", line.repeated(lines), lines * french.size(), true, signs);
     }
     if (which == QLatin1String("all") || which == QLatin1String("line-breaks")) {
         const qint64 breaks = std::min<qint64>(size, 20 * 1000 * 1000);

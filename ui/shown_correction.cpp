@@ -9,7 +9,8 @@ namespace {
 
 constexpr int kParagraphTarget = 1024; // a line break after this many characters ends the paragraph
 constexpr int kParagraphLines = 64;    // ... or after this many lines
-constexpr int kParagraphMax = 2048;    // a longer line is cut here
+constexpr int kLineCut = 1024;         // a longer line is cut into paragraphs of this length
+constexpr int kParagraphMax = 2048;    // ... and so is any line that would take a paragraph past this
 constexpr size_t kCheckpointEvery = 1024;
 
 } // namespace
@@ -25,14 +26,16 @@ inline void ShownCorrection::step(char32_t c, char32_t next, State &state, QChar
             *shown++ = endsParagraph ? QChar(u'\n') : QChar(QChar::LineSeparator);
         state.blockLength = endsParagraph ? 0 : state.blockLength + 1;
         state.blockLines = endsParagraph ? 0 : state.blockLines + 1;
+        state.lineLength = 0;
         state.position += 1;
         return;
     }
-    if (state.blockLength >= kParagraphMax) {
+    if (state.lineLength >= kLineCut || state.blockLength >= kParagraphMax) {
         if (shown)
             *shown++ = QChar(u'\n');
         state.blockLength = 0;
         state.blockLines = 0;
+        state.lineLength = 0;
         state.position += 1;
     }
     const int units = c >= 0x10000 ? 2 : 1;
@@ -45,6 +48,7 @@ inline void ShownCorrection::step(char32_t c, char32_t next, State &state, QChar
         }
     }
     state.blockLength += units;
+    state.lineLength += units;
     state.position += units;
 }
 

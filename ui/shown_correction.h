@@ -15,7 +15,7 @@ namespace ui {
 // each paragraph as a whole, so a paragraph per line would cost hundreds of bytes per
 // empty line and a single huge line would freeze it: lines are gathered into paragraphs
 // of one or two thousand characters or a few dozen lines (line separators inside), and a
-// line longer than two thousand characters is cut into paragraphs of that length. Each
+// line longer than a thousand characters is cut into paragraphs of that length. Each
 // paragraph costs the box some two hundred bytes besides its characters: a tenth of the
 // text at these lengths, which the three-times bound on a correction leaves room for.
 class ShownCorrection
@@ -43,6 +43,7 @@ private:
         int position = 0;    // document position before the next character
         int blockLength = 0; // characters of the current paragraph so far
         int blockLines = 0;  // line breaks inside it
+        int lineLength = 0;  // characters of the current line in it
         int visible = 0;     // characters shown so far, a CR LF counting as one
     };
 
