@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "text/character_text.h"
 #include "text/number_parsing.h"
 #include "text/text_decoding.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 using namespace platform;
 
@@ -51,6 +55,82 @@ TEST(TextDecoding, MalformedUtf8IsRejected)
     EXPECT_FALSE(isValidUtf8(QByteArray("\xF4\x90\x80\x80"))); // beyond U+10FFFF
     EXPECT_FALSE(isValidUtf8(QByteArray("\xE2\x82")));         // truncated
     EXPECT_TRUE(isValidUtf8(QByteArray("plain\r\n")));
+}
+
+// Blocks of every kind side by side, each cut across a block boundary: one character
+// repeated, a Morse exercise, accented Latin-1, a few wide characters among ASCII,
+// more distinct wide characters than an alphabet takes, and characters beyond U+FFFF.
+std::u32string mixedText()
+{
+    std::mt19937 random(7);
+    const std::u32string signs = U"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 =\r\n";
+    const std::u32string french = U"aàâbcçdeéèêfghiîjklmnoôpqrstuùvwxyz ’œ€;?\r\n\0";
+    std::u32string text(CharacterText::kBlock + 5, U'A');
+    const auto add = [&](const std::u32string &from, size_t count) {
+        for (size_t k = 0; k < count; ++k)
+            text.push_back(from[random() % from.size()]);
+    };
+    add(signs, CharacterText::kBlock);
+    add(french, CharacterText::kBlock + 1);
+    for (char32_t c = 0x4E00; c < 0x4E00 + 300; ++c)
+        text.push_back(c);
+    add(U"\U0001F600\U0010FFFFa\u00FF", CharacterText::kBlock);
+    text.append(U"end");
+    return text;
+}
+
+// The first place where two texts differ, or their common length: a failure names a
+// place rather than printing megabytes.
+size_t firstDifference(const std::u32string &a, const std::u32string &b)
+{
+    return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+}
+
+TEST(CharacterText, EveryCharacterComesBackWhateverItsBlockHolds)
+{
+    const std::u32string source = mixedText();
+    const CharacterText text(source);
+    ASSERT_EQ(text.size(), source.size());
+    EXPECT_EQ(firstDifference(text.toU32String(), source), source.size());
+    // The same text read from a file, and a copy, give the same characters.
+    QByteArray utf8;
+    for (const char32_t c : source)
+        utf8 += QString::fromUcs4(&c, 1).toUtf8();
+    EXPECT_EQ(firstDifference(CharacterText::decode(utf8).toU32String(), source), source.size());
+    const CharacterText copy = text;
+    for (size_t i = 0; i < source.size(); i += 97)
+        ASSERT_EQ(copy[i], source[i]) << "at " << i;
+    EXPECT_TRUE(CharacterText().empty());
+    EXPECT_EQ(CharacterText(U"x").toU32String(), U"x");
+}
+
+TEST(CharacterText, Windows1252FileOverSeveralBlocksKeepsEveryByte)
+{
+    QByteArray bytes;
+    for (size_t k = 0; k < 3 * CharacterText::kBlock; ++k)
+        bytes += static_cast<char>(k % 7 == 0 ? 0x80 + k % 32 : 'a' + k % 26);
+    bytes += "\xE9";
+    const std::u32string expected = decodeWindows1252(bytes);
+    EXPECT_EQ(firstDifference(CharacterText::decode(bytes).toU32String(), expected), expected.size());
+}
+
+// The text box already takes two bytes a character; the reading's own copy of an
+// exercise must take less than one, or a big correction takes over three times its size.
+TEST(CharacterText, ExercisesAreHeldInLessThanAByteACharacter)
+{
+    std::mt19937 random(3);
+    const std::string signs = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 =";
+    QByteArray exercise;
+    while (exercise.size() < 1000000) {
+        for (int k = 0; k < 60; ++k)
+            exercise += signs[random() % signs.size()];
+        exercise += "\r\n";
+    }
+    EXPECT_LT(CharacterText::decode(exercise).heldBytes(), 0.8 * exercise.size());
+    const QByteArray french = QByteArray("Le coeur de l'\xE9l\xE8ve bat \xE0 la fen\xEAtre ; o\xF9 est ce gar\xE7on ?\r\n")
+                                  .repeated(20000);
+    EXPECT_LT(CharacterText::decode(french).heldBytes(), 0.8 * french.size());
+    EXPECT_LT(CharacterText::decode(QByteArray(1000000, 'A')).heldBytes(), 4000u);
 }
 
 TEST(LeadingNumber, ReadsTheLeadingDecimalNumber)

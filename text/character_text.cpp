@@ -3,65 +3,207 @@
 
 #include "text/text_decoding.h"
 
+#include <QtEndian>
+
 #include <algorithm>
-#include <cstdint>
+#include <array>
 #include <cstring>
 
 namespace platform {
 
 namespace {
 
-char32_t windows1252(unsigned char byte)
+int bitLength(std::uint32_t value)
 {
-    return windows1252Character(byte);
-}
-
-template <typename Fill>
-void forEachUtf8(const unsigned char *p, const unsigned char *end, Fill fill)
-{
-    char32_t codePoint = 0;
-    while (p < end) {
-        if (*p < 0x80) {
-            fill(static_cast<char32_t>(*p++));
-            continue;
-        }
-        p += utf8SequenceAt(p, end, codePoint);
-        fill(codePoint);
-    }
+    int bits = 0;
+    while (value >> bits)
+        ++bits;
+    return bits;
 }
 
 } // namespace
 
+// Gathers characters a block at a time and packs each block as it fills.
+class CharacterText::Packer
+{
+public:
+    // At most `count` characters, none above `largest`: the codes never take more than
+    // that many characters of the largest's width, reserved at once so that they are
+    // never copied while they grow (pages not written to cost nothing).
+    Packer(size_t count, char32_t largest)
+        : m_storage(std::make_shared<Storage>())
+        , m_block(new char32_t[kBlock])
+    {
+        m_storage->blocks.reserve(count / kBlock + 1);
+        m_storage->codes.reserve(count / 8 * static_cast<size_t>(bitLength(std::max<char32_t>(largest, 0x7F))) + 32);
+    }
+
+    // Characters given as bytes, each standing for `table[byte]`: each block's alphabet is
+    // made of the bytes it uses (a Morse exercise uses about forty of them).
+    void pushBytes(const unsigned char *p, const unsigned char *end, const char32_t *table)
+    {
+        while (p < end) {
+            const size_t n = std::min<size_t>(kBlock, static_cast<size_t>(end - p));
+            packBytes(p, n, table);
+            p += n;
+        }
+    }
+
+    void push(char32_t c)
+    {
+        m_block[m_fill++] = c;
+        if (m_fill == kBlock)
+            pack();
+    }
+
+    CharacterText finish()
+    {
+        if (m_fill > 0)
+            pack();
+        auto &codes = m_storage->codes;
+        for (; m_pendingBits > 0; m_pendingBits -= 8, m_pending >>= 8)
+            codes.push_back(static_cast<std::uint8_t>(m_pending));
+        codes.insert(codes.end(), 8, 0);
+        return CharacterText(std::move(m_storage), m_size);
+    }
+
+private:
+    // The cheaper of the two ways: codes into the block's alphabet (with its table), or
+    // the characters themselves in as many bits as the largest needs.
+    void pack()
+    {
+        const size_t n = m_fill;
+        std::array<std::int16_t, 256> narrow;
+        narrow.fill(-1);
+        std::vector<char32_t> alphabet;
+        std::vector<char32_t> wide; // the few characters beyond 0xFF, by order of coming
+        std::vector<std::uint32_t> wideCodes;
+        constexpr size_t kMostWide = 64;
+        bool fewWide = true;
+        char32_t largest = 0;
+        for (size_t k = 0; k < n; ++k) {
+            const char32_t c = m_block[k];
+            largest = std::max(largest, c);
+            if (c < 0x100) {
+                if (narrow[c] < 0) {
+                    narrow[c] = static_cast<std::int16_t>(alphabet.size());
+                    alphabet.push_back(c);
+                }
+            } else if (fewWide && std::find(wide.begin(), wide.end(), c) == wide.end()) {
+                fewWide = wide.size() < kMostWide;
+                wide.push_back(c);
+                wideCodes.push_back(static_cast<std::uint32_t>(alphabet.size()));
+                alphabet.push_back(c);
+            }
+        }
+        const int plainBits = bitLength(largest);
+        const int alphabetBits = bitLength(static_cast<std::uint32_t>(alphabet.size() - 1));
+        const bool useAlphabet = fewWide && n * static_cast<size_t>(alphabetBits) + 32 * alphabet.size() <
+                                                n * static_cast<size_t>(plainBits);
+
+        Block block;
+        block.firstBit = m_bits;
+        block.bits = static_cast<std::uint8_t>(useAlphabet ? alphabetBits : plainBits);
+        if (useAlphabet) {
+            block.alphabet = static_cast<std::int32_t>(m_storage->alphabets.size());
+            m_storage->alphabets.insert(m_storage->alphabets.end(), alphabet.begin(), alphabet.end());
+        }
+        m_storage->blocks.push_back(block);
+        if (block.bits != 0) {
+            write(n, block.bits, [&](size_t k) {
+                const char32_t c = m_block[k];
+                if (!useAlphabet)
+                    return static_cast<std::uint32_t>(c);
+                return c < 0x100 ? static_cast<std::uint32_t>(narrow[c])
+                                 : wideCodes[static_cast<size_t>(std::find(wide.begin(), wide.end(), c) - wide.begin())];
+            });
+        }
+        m_size += n;
+        m_fill = 0;
+    }
+
+    void packBytes(const unsigned char *p, size_t n, const char32_t *table)
+    {
+        std::array<bool, 256> seen{};
+        for (size_t k = 0; k < n; ++k)
+            seen[p[k]] = true;
+        std::array<std::uint32_t, 256> codes{};
+        Block block;
+        block.firstBit = m_bits;
+        block.alphabet = static_cast<std::int32_t>(m_storage->alphabets.size());
+        std::uint32_t distinct = 0;
+        for (int byte = 0; byte < 256; ++byte) {
+            if (seen[byte]) {
+                codes[byte] = distinct++;
+                m_storage->alphabets.push_back(table[byte]);
+            }
+        }
+        block.bits = static_cast<std::uint8_t>(bitLength(distinct - 1));
+        m_storage->blocks.push_back(block);
+        if (block.bits != 0)
+            write(n, block.bits, [&](size_t k) { return codes[p[k]]; });
+        m_size += n;
+    }
+
+    // Appends `n` codes of `bits` bits each, the k-th being codeOf(k).
+    template <typename CodeOf>
+    void write(size_t n, int bits, CodeOf codeOf)
+    {
+        auto &codes = m_storage->codes;
+        const size_t at = codes.size();
+        codes.resize(at + n * static_cast<size_t>(bits) / 8 + 8); // within what is reserved
+        std::uint8_t *out = codes.data() + at;
+        std::uint64_t pending = m_pending;
+        int pendingBits = m_pendingBits;
+        for (size_t k = 0; k < n; ++k) {
+            pending |= std::uint64_t{codeOf(k)} << pendingBits;
+            pendingBits += bits;
+            if (pendingBits >= 32) {
+                qToLittleEndian(static_cast<std::uint32_t>(pending), out);
+                out += 4;
+                pending >>= 32;
+                pendingBits -= 32;
+            }
+        }
+        codes.resize(static_cast<size_t>(out - codes.data()));
+        m_pending = pending;
+        m_pendingBits = pendingBits;
+        m_bits += n * static_cast<std::uint64_t>(bits);
+    }
+
+    std::shared_ptr<Storage> m_storage;
+    std::unique_ptr<char32_t[]> m_block;
+    size_t m_fill = 0;
+    size_t m_size = 0;
+    std::uint64_t m_bits = 0;    // code bits written so far, pending ones included
+    std::uint64_t m_pending = 0; // bits not yet stored, the first ones lowest
+    int m_pendingBits = 0;
+};
+
 CharacterText::CharacterText()
-    : m_data(std::make_shared<Storage>())
+    : CharacterText(std::u32string())
+{
+}
+
+CharacterText::CharacterText(std::shared_ptr<const Storage> data, size_t size)
+    : m_data(std::move(data))
+    , m_size(size)
 {
 }
 
 CharacterText::CharacterText(const std::u32string &text)
 {
-    auto storage = std::make_shared<Storage>();
-    char32_t largest = 0;
+    const char32_t largest = text.empty() ? 0 : *std::max_element(text.begin(), text.end());
+    Packer packer(text.size(), largest);
     for (const char32_t c : text)
-        largest = std::max(largest, c);
-    m_width = largest < 0x100 ? 1 : largest < 0x10000 ? 2 : 4;
-    for (const char32_t c : text) {
-        if (m_width == 1)
-            storage->latin1.push_back(static_cast<char>(c));
-        else if (m_width == 2)
-            storage->bmp.push_back(static_cast<char16_t>(c));
-        else
-            storage->wide.push_back(c);
-    }
-    m_size = text.size();
-    m_data = std::move(storage);
+        packer.push(c);
+    *this = packer.finish();
 }
 
 CharacterText CharacterText::decode(const QByteArray &bytes)
 {
     const auto *begin = reinterpret_cast<const unsigned char *>(bytes.constData());
     const unsigned char *end = begin + bytes.size();
-    CharacterText text;
-    auto storage = std::make_shared<Storage>();
 
     // One pass tells the encoding, the number of characters and the largest of them.
     size_t count = 0;
@@ -92,55 +234,65 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
         ++count;
         p += length;
     }
-    if (!utf8) {
-        start = begin;
-        count = static_cast<size_t>(bytes.size());
-        largest = 0;
-        for (const unsigned char *p = begin; p < end; ++p)
-            largest = std::max(largest, windows1252(*p));
-    }
 
-    text.m_width = largest < 0x100 ? 1 : largest < 0x10000 ? 2 : 4;
-    text.m_size = count;
-    switch (text.m_width) {
-    case 1:
-        storage->latin1.resize(count);
-        if (!utf8 || count == static_cast<size_t>(end - start)) { // Latin-1 bytes, or ASCII
-            storage->latin1.assign(reinterpret_cast<const char *>(start), count);
-        } else {
-            char *out = storage->latin1.data();
-            forEachUtf8(start, end, [&](char32_t c) { *out++ = static_cast<char>(c); });
+    // One byte a character: Windows-1252, or UTF-8 that is all ASCII.
+    if (!utf8 || count == static_cast<size_t>(end - start)) {
+        if (!utf8)
+            start = begin;
+        std::array<char32_t, 256> table{};
+        for (int byte = 0; byte < 256; ++byte)
+            table[byte] = utf8 ? static_cast<char32_t>(byte) : windows1252Character(static_cast<unsigned char>(byte));
+        Packer packer(static_cast<size_t>(end - start), 0xFF);
+        packer.pushBytes(start, end, table.data());
+        return packer.finish();
+    }
+    Packer packer(count, largest);
+    char32_t codePoint = 0;
+    for (const unsigned char *p = start; p < end;) {
+        if (*p < 0x80) {
+            packer.push(*p++);
+            continue;
         }
-        break;
-    case 2: {
-        storage->bmp.resize(count);
-        char16_t *out = storage->bmp.data();
-        if (!utf8) {
-            for (const unsigned char *p = begin; p < end; ++p)
-                *out++ = static_cast<char16_t>(windows1252(*p));
-        } else {
-            forEachUtf8(start, end, [&](char32_t c) { *out++ = static_cast<char16_t>(c); });
+        p += utf8SequenceAt(p, end, codePoint);
+        packer.push(codePoint);
+    }
+    return packer.finish();
+}
+
+void CharacterText::copy(size_t from, size_t count, char32_t *out) const
+{
+    const size_t end = std::min(from + count, m_size);
+    while (from < end) {
+        const Block &block = m_data->blocks[from >> kBlockBits];
+        const size_t blockEnd = std::min(end, ((from >> kBlockBits) + 1) << kBlockBits);
+        const char32_t *alphabet = block.alphabet < 0 ? nullptr : m_data->alphabets.data() + block.alphabet;
+        if (block.bits == 0) {
+            std::fill(out, out + (blockEnd - from), alphabet ? alphabet[0] : U'\0');
+            out += blockEnd - from;
+            from = blockEnd;
+            continue;
         }
-        break;
+        const std::uint32_t mask = (std::uint32_t{1} << block.bits) - 1;
+        std::uint64_t bit = block.firstBit + (from & (kBlock - 1)) * block.bits;
+        const std::uint8_t *codes = m_data->codes.data();
+        for (; from < blockEnd; ++from, bit += block.bits) {
+            const std::uint64_t word = qFromLittleEndian<std::uint64_t>(codes + (bit >> 3));
+            const std::uint32_t code = static_cast<std::uint32_t>(word >> (bit & 7)) & mask;
+            *out++ = alphabet ? alphabet[code] : code;
+        }
     }
-    default: {
-        storage->wide.resize(count);
-        char32_t *out = storage->wide.data();
-        forEachUtf8(start, end, [&](char32_t c) { *out++ = c; });
-        break;
-    }
-    }
-    text.m_data = std::move(storage);
-    return text;
 }
 
 std::u32string CharacterText::toU32String() const
 {
-    std::u32string text;
-    text.reserve(m_size);
-    for (size_t i = 0; i < m_size; ++i)
-        text.push_back((*this)[i]);
+    std::u32string text(m_size, U'\0');
+    copy(0, m_size, text.data());
     return text;
+}
+
+size_t CharacterText::heldBytes() const
+{
+    return m_data->blocks.size() * sizeof(Block) + m_data->codes.size() + m_data->alphabets.size() * sizeof(char32_t);
 }
 
 } // namespace platform

@@ -2,15 +2,22 @@
 #pragma once
 
 #include <QByteArray>
+#include <QtEndian>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
-// A text as characters (Unicode code points), held in the narrowest width that fits
-// every one of them: one byte each for Latin-1, two for the Basic Multilingual Plane,
-// four otherwise. A correction of tens of megabytes must not cost four bytes a
-// character. Copies share the characters.
+// A text as characters (Unicode code points), packed: a correction of tens of
+// megabytes is also held by the text box at two bytes a character, and the two together
+// must stay within three times the file. The text is cut into blocks of kBlock
+// characters; a block holds each character as a code of as few bits as its characters
+// need: an index into the block's own alphabet when it uses few distinct characters (a
+// Morse exercise uses about forty), else the code point itself (7 bits for ASCII).
+// Any character is reached at once, without unpacking anything else. Copies share the
+// characters.
 class CharacterText
 {
 public:
@@ -21,32 +28,47 @@ public:
     // anything else as Windows-1252.
     static CharacterText decode(const QByteArray &bytes);
 
+    static constexpr int kBlockBits = 14;
+    static constexpr size_t kBlock = size_t{1} << kBlockBits;
+
     size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
-    int width() const { return m_width; } // bytes per character held: 1, 2 or 4
     char32_t operator[](size_t i) const
     {
-        switch (m_width) {
-        case 1:
-            return static_cast<unsigned char>(m_data->latin1[i]);
-        case 2:
-            return m_data->bmp[i];
-        default:
-            return m_data->wide[i];
+        const Block &block = m_data->blocks[i >> kBlockBits];
+        std::uint32_t code = 0;
+        if (block.bits != 0) {
+            const std::uint64_t bit = block.firstBit + (i & (kBlock - 1)) * block.bits;
+            const std::uint64_t word = qFromLittleEndian<std::uint64_t>(m_data->codes.data() + (bit >> 3));
+            code = static_cast<std::uint32_t>(word >> (bit & 7)) & ((std::uint32_t{1} << block.bits) - 1);
         }
+        return block.alphabet < 0 ? code : m_data->alphabets[static_cast<size_t>(block.alphabet) + code];
     }
+    // Characters [from, from + count) into `out`, faster than one by one.
+    void copy(size_t from, size_t count, char32_t *out) const;
     std::u32string toU32String() const;
+    // Bytes held for the characters (blocks, codes and alphabets).
+    size_t heldBytes() const;
+
+    class Packer;
 
 private:
+    struct Block
+    {
+        std::uint64_t firstBit = 0;
+        std::int32_t alphabet = -1; // first entry in `alphabets`, or -1: the code is the character
+        std::uint8_t bits = 0;      // bits of each code; 0: the block is one character repeated
+    };
     struct Storage
     {
-        std::string latin1;
-        std::u16string bmp;
-        std::u32string wide;
+        std::vector<Block> blocks;
+        std::vector<std::uint8_t> codes; // with 8 spare bytes at the end: codes are read 8 bytes at a time
+        std::vector<char32_t> alphabets;
     };
 
+    CharacterText(std::shared_ptr<const Storage> data, size_t size);
+
     std::shared_ptr<const Storage> m_data;
-    int m_width = 1;
     size_t m_size = 0;
 };
 

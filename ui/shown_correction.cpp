@@ -7,17 +7,17 @@ namespace ui {
 
 namespace {
 
-constexpr int kParagraphTarget = 512;  // a line break after this many characters ends the paragraph
+constexpr int kParagraphTarget = 1024; // a line break after this many characters ends the paragraph
 constexpr int kParagraphLines = 64;    // ... or after this many lines
-constexpr int kParagraphMax = 1024;    // a longer line is cut here
+constexpr int kLineCut = 1024;         // a longer line is cut into paragraphs of this length
+constexpr int kParagraphMax = 2048;    // ... and so is any line that would take a paragraph past this
 constexpr size_t kCheckpointEvery = 1024;
 
 } // namespace
 
-void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
+inline void ShownCorrection::step(char32_t c, char32_t next, State &state, QChar *&shown)
 {
-    const char32_t c = m_text[i];
-    if (c == U'\r' && i + 1 < m_text.size() && m_text[i + 1] == U'\n')
+    if (c == U'\r' && next == U'\n')
         return; // shown with the LF that follows
     state.visible += 1;
     if (c == U'\r' || c == U'\n') {
@@ -26,14 +26,16 @@ void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
             *shown++ = endsParagraph ? QChar(u'\n') : QChar(QChar::LineSeparator);
         state.blockLength = endsParagraph ? 0 : state.blockLength + 1;
         state.blockLines = endsParagraph ? 0 : state.blockLines + 1;
+        state.lineLength = 0;
         state.position += 1;
         return;
     }
-    if (state.blockLength >= kParagraphMax) {
+    if (state.lineLength >= kLineCut || state.blockLength >= kParagraphMax) {
         if (shown)
             *shown++ = QChar(u'\n');
         state.blockLength = 0;
         state.blockLines = 0;
+        state.lineLength = 0;
         state.position += 1;
     }
     const int units = c >= 0x10000 ? 2 : 1;
@@ -46,7 +48,13 @@ void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
         }
     }
     state.blockLength += units;
+    state.lineLength += units;
     state.position += units;
+}
+
+void ShownCorrection::step(size_t i, State &state, QChar *&shown) const
+{
+    step(m_text[i], i + 1 < m_text.size() ? m_text[i + 1] : U'\0', state, shown);
 }
 
 QString ShownCorrection::build(const platform::CharacterText &text)
@@ -66,13 +74,22 @@ void ShownCorrection::build(const platform::CharacterText &text, const std::func
     QString piece(kPieceUnits + 3, Qt::Uninitialized);
     QChar *out = piece.data();
     State state;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i % kCheckpointEvery == 0)
-            m_checkpoints.push_back(state);
-        step(i, state, out);
-        if (out - piece.constData() >= kPieceUnits) {
-            put(QString(piece.constData(), out - piece.constData()));
-            out = piece.data();
+    // The characters are unpacked a stretch at a time, with the one after it.
+    constexpr size_t kStretch = kCheckpointEvery * 16;
+    std::vector<char32_t> stretch(kStretch + 1);
+    for (size_t from = 0; from < text.size(); from += kStretch) {
+        const size_t count = std::min(kStretch, text.size() - from);
+        text.copy(from, count + 1, stretch.data());
+        if (from + count == text.size())
+            stretch[count] = U'\0';
+        for (size_t k = 0; k < count; ++k) {
+            if (k % kCheckpointEvery == 0)
+                m_checkpoints.push_back(state);
+            step(stretch[k], stretch[k + 1], state, out);
+            if (out - piece.constData() >= kPieceUnits) {
+                put(QString(piece.constData(), out - piece.constData()));
+                out = piece.data();
+            }
         }
     }
     m_checkpoints.push_back(state); // after the last character

@@ -14,8 +14,10 @@ namespace ui {
 // A line break of any kind (CR LF, CR, LF) shows as one. The box lays out and stores
 // each paragraph as a whole, so a paragraph per line would cost hundreds of bytes per
 // empty line and a single huge line would freeze it: lines are gathered into paragraphs
-// of about a thousand characters or a few dozen lines (line separators inside), and a
-// line longer than a few thousand characters is cut into paragraphs of that length.
+// of one or two thousand characters or a few dozen lines (line separators inside), and a
+// line longer than a thousand characters is cut into paragraphs of that length. Each
+// paragraph costs the box some two hundred bytes besides its characters: a tenth of the
+// text at these lengths, which the three-times bound on a correction leaves room for.
 class ShownCorrection
 {
 public:
@@ -41,6 +43,7 @@ private:
         int position = 0;    // document position before the next character
         int blockLength = 0; // characters of the current paragraph so far
         int blockLines = 0;  // line breaks inside it
+        int lineLength = 0;  // characters of the current line in it
         int visible = 0;     // characters shown so far, a CR LF counting as one
     };
 
@@ -48,6 +51,8 @@ private:
 
     // Moves past character i; writes what it shows at `shown` unless that is null.
     void step(size_t i, State &state, QChar *&shown) const;
+    // The same for character c followed by `next` (0 at the end).
+    static void step(char32_t c, char32_t next, State &state, QChar *&shown);
 
     platform::CharacterText m_text;
     std::vector<State> m_checkpoints; // the state before every kCheckpointEvery-th character
