@@ -102,7 +102,6 @@ echo "cd4min (42 MB), quit 20 ms after Read, decoding: ${times[*]} ms"
 
 for size in 1G 3G 12G; do
     truncate -s "$size" "$work/big.txt"
-    begin=$(now_ms)
     start "$work/big.txt"
     shown=$(read_until_message 5000)
     peak=$(kb "$app" VmHWM)
