@@ -177,8 +177,6 @@ void Form1::Form_Unload(int &cancel)
         return;
     m_unloading = true;
     m_run.shutDown();
-    if (m_settings)
-        m_settings->save();
     if (m_about)
         m_about->hide();
     for (QWidget *window : QApplication::topLevelWidgets()) {
@@ -186,6 +184,10 @@ void Form1::Form_Unload(int &cancel)
             window->hide();
     }
     hide();
+    // After the windows have gone: the settings' lock file is synced to disk, which can
+    // take a tenth of a second while the disk is busy.
+    if (m_settings)
+        m_settings->save();
     QCoreApplication::exit(0);
 }
 
