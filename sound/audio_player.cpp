@@ -301,11 +301,8 @@ void AudioPlayer::deliverCompletion(quint64 generation, bool onTime)
 // A sound decoded in the background is placed as soon as its first piece is there.
 void AudioPlayer::soundPlayable(std::shared_ptr<const AudioOutput::Samples> samples)
 {
-    m_decoding = false;
     m_loaded = std::move(samples);
-    const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
-    m_playWhenDecoded = false;
-    if (!waiting)
+    if (!endDecodingWait())
         return;
     if (m_output)
         placeLoadedSound();
@@ -319,13 +316,18 @@ void AudioPlayer::soundFailed(const QString &path, const QString &error)
 {
     qWarning("Sound %s not played: %s", qUtf8Printable(path), qUtf8Printable(error));
     reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::BadFile, path, error});
-    if (!m_decoding)
-        return;
-    m_decoding = false;
-    const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
-    m_playWhenDecoded = false;
-    if (waiting)
+    if (m_decoding && endDecodingWait())
         postCompletion(m_generation);
+}
+
+// The player waits for the background decoding no more; returns whether a sound was
+// waiting for it to be played.
+bool AudioPlayer::endDecodingWait()
+{
+    const bool waiting = m_playWhenDecoded && m_awaitingCompletion;
+    m_decoding = false;
+    m_playWhenDecoded = false;
+    return waiting;
 }
 
 } // namespace platform

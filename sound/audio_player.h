@@ -64,6 +64,7 @@ private:
     void stopWaiting();
     void soundPlayable(std::shared_ptr<const AudioOutput::Samples> samples);
     void soundFailed(const QString &path, const QString &error);
+    bool endDecodingWait();
 
     const SoundModule *m_module = nullptr;
     std::unique_ptr<AudioOutput> m_output;
