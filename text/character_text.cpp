@@ -272,12 +272,10 @@ void CharacterText::copy(size_t from, size_t count, char32_t *out) const
             from = blockEnd;
             continue;
         }
-        const std::uint32_t mask = (std::uint32_t{1} << block.bits) - 1;
+        const std::uint32_t mask = codeMask(block.bits);
         std::uint64_t bit = block.firstBit + (from & (kBlock - 1)) * block.bits;
-        const std::uint8_t *codes = m_data->codes.data();
         for (; from < blockEnd; ++from, bit += block.bits) {
-            const std::uint64_t word = qFromLittleEndian<std::uint64_t>(codes + (bit >> 3));
-            const std::uint32_t code = static_cast<std::uint32_t>(word >> (bit & 7)) & mask;
+            const std::uint32_t code = codeAt(bit, mask);
             *out++ = alphabet ? alphabet[code] : code;
         }
     }

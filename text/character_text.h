@@ -36,12 +36,8 @@ public:
     char32_t operator[](size_t i) const
     {
         const Block &block = m_data->blocks[i >> kBlockBits];
-        std::uint32_t code = 0;
-        if (block.bits != 0) {
-            const std::uint64_t bit = block.firstBit + (i & (kBlock - 1)) * block.bits;
-            const std::uint64_t word = qFromLittleEndian<std::uint64_t>(m_data->codes.data() + (bit >> 3));
-            code = static_cast<std::uint32_t>(word >> (bit & 7)) & ((std::uint32_t{1} << block.bits) - 1);
-        }
+        const std::uint32_t code =
+            block.bits == 0 ? 0 : codeAt(block.firstBit + (i & (kBlock - 1)) * block.bits, codeMask(block.bits));
         return block.alphabet < 0 ? code : m_data->alphabets[static_cast<size_t>(block.alphabet) + code];
     }
     // Characters [from, from + count) into `out`, faster than one by one.
@@ -50,9 +46,9 @@ public:
     // Bytes held for the characters (blocks, codes and alphabets).
     size_t heldBytes() const;
 
+private:
     class Packer;
 
-private:
     struct Block
     {
         std::uint64_t firstBit = 0;
@@ -67,6 +63,14 @@ private:
     };
 
     CharacterText(std::shared_ptr<const Storage> data, size_t size);
+
+    static std::uint32_t codeMask(int bits) { return (std::uint32_t{1} << bits) - 1; }
+    // The code whose first bit is `bit` in the codes, little-endian.
+    std::uint32_t codeAt(std::uint64_t bit, std::uint32_t mask) const
+    {
+        const std::uint64_t word = qFromLittleEndian<std::uint64_t>(m_data->codes.data() + (bit >> 3));
+        return static_cast<std::uint32_t>(word >> (bit & 7)) & mask;
+    }
 
     std::shared_ptr<const Storage> m_data;
     size_t m_size = 0;
