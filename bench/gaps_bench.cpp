@@ -82,13 +82,11 @@ public:
         return true;
     }
     // Keeps on recording `tailMs` for the last sound to come out.
-    // Keeps on recording `tailMs` for the last sound to come out. Sounds are told apart by
-    // a silence of half the delay: a sound broken by a dropout stays one sound.
     void stop(int tailMs, int delayMs)
     {
         spinFor(tailMs);
         m_recording = m_recorder.stop();
-        m_bursts = findBursts(m_recording, 0.05f, std::max(15.0, delayMs / 2.0));
+        m_bursts = findReadingSounds(m_recording, delayMs);
     }
     size_t count() const { return m_bursts.size(); }
     // Was sound i heard at its full length (within 3 ms), unbroken?

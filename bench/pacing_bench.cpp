@@ -26,7 +26,6 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <sys/resource.h>
@@ -48,9 +47,7 @@ struct Heard
 Heard analyse(const QString &recordingPath, const std::vector<int> &sequence, int delayMs)
 {
     const Recording recording = loadRecording(recordingPath);
-    // Sounds are told apart by a silence of half the delay: a sound broken by a dropout
-    // stays one sound, heard but not whole.
-    const std::vector<Burst> bursts = findBursts(recording, 0.05f, std::max(15.0, delayMs / 2.0));
+    const std::vector<Burst> bursts = findReadingSounds(recording, delayMs);
     Heard heard;
     heard.sounds = static_cast<int>(bursts.size());
     if (bursts.size() != sequence.size())

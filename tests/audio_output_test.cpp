@@ -85,7 +85,7 @@ void expectHeardInOrder(const QString &recordingPath, const std::string &spoken,
     const std::vector<Burst> bursts = findBursts(recording);
     for (const Burst &burst : bursts)
         std::printf("burst at %.1f ms, %.1f ms long, %.0f Hz\n", 1000.0 * burst.onset / recording.rate,
-                    1000.0 * (burst.end - burst.onset) / recording.rate, burst.frequencyHz);
+                    heardMs(burst, recording.rate), burst.frequencyHz);
     ASSERT_EQ(bursts.size(), spoken.size());
     for (size_t i = 0; i < bursts.size(); ++i) {
         const Tone &tone = toneFor(spoken[i]);

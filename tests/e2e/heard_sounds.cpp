@@ -20,6 +20,6 @@ int main(int argc, char **argv)
     }
     for (const testing_support::Burst &burst : testing_support::findBursts(recording))
         std::printf("%.1f %.1f %.0f\n", 1000.0 * burst.onset / recording.rate,
-                    1000.0 * (burst.end - burst.onset) / recording.rate, burst.frequencyHz);
+                    testing_support::heardMs(burst, recording.rate), burst.frequencyHz);
     return 0;
 }

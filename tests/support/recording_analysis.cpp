@@ -64,6 +64,11 @@ std::vector<Burst> findBursts(const Recording &recording, float threshold, doubl
     return bursts;
 }
 
+std::vector<Burst> findReadingSounds(const Recording &recording, int delayMs)
+{
+    return findBursts(recording, 0.05f, std::max(15.0, delayMs / 2.0));
+}
+
 double heardMs(const Burst &burst, int rate)
 {
     return 1000.0 * static_cast<double>(burst.end - burst.onset) / rate;

@@ -27,6 +27,11 @@ struct Burst
 // Splits a recording into sounds separated by at least `minimumGapMs` of near-silence.
 std::vector<Burst> findBursts(const Recording &recording, float threshold = 0.05f, double minimumGapMs = 15.0);
 
+// The sounds of a reading with `delayMs` between them: told apart by a silence of half
+// the delay (at least 15 ms), so that a sound broken by a dropout stays one sound, heard
+// but not whole.
+std::vector<Burst> findReadingSounds(const Recording &recording, int delayMs);
+
 // How long a sound was heard, in milliseconds.
 double heardMs(const Burst &burst, int rate);
 
