@@ -249,8 +249,11 @@ bool readPlainWavLayout(const QByteArray &head, qint64 fileSize, PlainWavLayout 
     if (!readHeader(head, facts) || facts.channels < 1 || (facts.tag != kTagPcm && facts.tag != kTagFloat))
         return false;
     const bool plainBits = facts.tag == kTagFloat ? facts.bits == 32 : (facts.bits == 8 || facts.bits == 16 || facts.bits == 32);
-    const int frameBytes = facts.channels * facts.bits / 8;
-    if (!plainBits || facts.blockAlign != frameBytes)
+    if (!plainBits)
+        return false;
+    // Up to 65,535 channels of 32 bits: within an int once the bits are known.
+    const int frameBytes = facts.channels * (facts.bits / 8);
+    if (facts.blockAlign != frameBytes)
         return false;
     layout.bits = facts.bits;
     layout.isFloat = facts.tag == kTagFloat;
