@@ -2,6 +2,7 @@
 // The main window's menu bar, keys, tab stops and names for screen readers.
 #include "ui/main_window.h"
 
+#include "ui/correction_zoom.h"
 #include "ui/recent_corrections_menu.h"
 #include "ui/remembered_settings.h"
 
@@ -20,8 +21,6 @@ namespace ui {
 namespace {
 
 constexpr qreal kZoomStepPoints = 2.0;
-constexpr qreal kSmallestCorrectionPoints = 6.0;
-constexpr qreal kLargestCorrectionPoints = 48.0;
 
 } // namespace
 
