@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A learner's practice in the window: what is kept between runs, a part read again, a
 // file dropped on the window.
+#include "files/file_name.h"
+#include "files/file_stamp.h"
 #include "test_files.h"
 #include "timed_fake_player.h"
+#include "ui/correction_drop.h"
 #include "ui/main_window.h"
 #include "ui/remembered_settings.h"
 
@@ -17,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,7 +65,10 @@ class PracticeWindowTest : public QObject
 
 private slots:
     void keptSettingsComeBackAtTheNextStart();
+    void onlyADelayTheUserTypesIsKept();
     void damagedOrUnwritableSettingsMeanDefaults();
+    void settingsPathThatIsNotAFileIsLeftAlone();
+    void recentNameThatIsNotUtf8KeepsItsBytes();
     void selectionIsReadAloneAndTheCaretReadsToTheEnd();
     void progressCountsALineEndAsOneCharacter();
     void droppedFileBecomesTheCorrection();
@@ -78,7 +86,8 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
         first.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&first.form));
         QTest::keyClick(&first.form, Qt::Key_Equal, Qt::ControlModifier);
-        first.get<QLineEdit>("Text5")->setText(QStringLiteral("250"));
+        first.get<QLineEdit>("Text5")->selectAll();
+        QTest::keyClicks(first.get<QLineEdit>("Text5"), QStringLiteral("250"));
         QTest::qWait(1100); // the window system's own placing is over
         first.form.move(first.form.pos() + QPoint(30, 20));
         movedTo = first.form.pos();
@@ -94,22 +103,99 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
     QCOMPARE(second.form.pos(), movedTo);
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), second.fields().correctionFile); // not kept
 
-    // The recent corrections, newest first, a missing one dropped when the menu shows.
-    QVERIFY(QFile::remove(second.path("test.txt")));
+    // The recent corrections, newest first; one missing for now (a stick unplugged) stays,
+    // disabled with its reason, until the user takes it out.
+    const QString gone = second.path("test.txt");
     second.write("other.txt", "a");
+    kept.addRecentCorrection(gone);
     kept.addRecentCorrection(second.path("other.txt"));
-    emit second.get<QMenu>("fichier")->aboutToShow();
-    const QList<QAction *> recent = second.get<QMenu>("recentes")->actions();
-    QCOMPARE(recent.size(), 1);
-    recent[0]->trigger();
+    QVERIFY(QFile::rename(gone, gone + QStringLiteral(".away")));
+    auto *recentes = second.get<QMenu>("recentes");
+    const auto entries = [&] {
+        emit second.get<QMenu>("fichier")->aboutToShow();
+        QList<QAction *> files;
+        for (QAction *action : recentes->actions()) {
+            if (!action->isSeparator() && action->objectName().isEmpty())
+                files << action;
+        }
+        return files;
+    };
+    for (int look = 0; look < 2; ++look) {
+        const QList<QAction *> recent = entries();
+        QCOMPARE(recent.size(), 3); // the third in the first window's folder, gone with it
+        QVERIFY(recent[0]->isEnabled() && !recent[1]->isEnabled() && !recent[2]->isEnabled());
+        QVERIFY(recent[1]->text().endsWith(QStringLiteral("test.txt (fichier introuvable)")));
+        QVERIFY(recent[2]->text().endsWith(QStringLiteral("test.txt (dossier introuvable)")));
+    }
+    QVERIFY(QFile::rename(gone + QStringLiteral(".away"), gone)); // back: offered again
+    QVERIFY(entries()[1]->isEnabled());
+    entries()[0]->trigger();
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(second.path("other.txt")));
+
+    QVERIFY(QFile::rename(gone, gone + QStringLiteral(".away")));
+    entries();
+    second.get<QAction>("retirerIntrouvables")->trigger();
+    QTRY_COMPARE(entries().size(), 1);
+    QCOMPARE(ui::RememberedSettings(file).recentCorrections(), QStringList{second.path("other.txt")}); // kept at once
+    second.get<QAction>("effacerListe")->trigger();
+    QTRY_VERIFY(!recentes->isEnabled());
+    QVERIFY(ui::RememberedSettings(file).recentCorrections().isEmpty());
+}
+
+void PracticeWindowTest::onlyADelayTheUserTypesIsKept()
+{
+    QTemporaryDir config;
+    const QString file = config.filePath(QStringLiteral("virod-idadidavir.conf"));
+    {
+        ui::RememberedSettings settings(file);
+        settings.setDelay(QStringLiteral("250"));
+        settings.save();
+    }
+    {
+        Practice practice;
+        auto *text5 = practice.get<QLineEdit>("Text5");
+        text5->setText(QStringLiteral("0")); // as --delai 0 gives it
+        ui::RememberedSettings settings(file);
+        practice.form.remember(settings);
+        practice.form.show();
+        QTRY_COMPARE(text5->text(), QStringLiteral("1")); // the start-up tick's correction
+        practice.form.close();
+    }
+    QCOMPARE(ui::RememberedSettings(file).delay(), QStringLiteral("250"));
+
+    Practice practice;
+    auto *text5 = practice.get<QLineEdit>("Text5");
+    ui::RememberedSettings settings(file);
+    practice.form.remember(settings);
+    practice.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&practice.form));
+    text5->selectAll();
+    QTest::keyClicks(text5, QStringLiteral("300"));
+    // Cleared during a reading: each tick makes it "1".
+    text5->selectAll();
+    QTest::keyClick(text5, Qt::Key_Backspace);
+    practice.form.Command1_Click();
+    QTRY_VERIFY(practice.atRest());
+    QTRY_COMPARE(text5->text(), QStringLiteral("1"));
+    practice.form.close();
+    QCOMPARE(ui::RememberedSettings(file).delay(), QStringLiteral("300"));
 }
 
 void PracticeWindowTest::damagedOrUnwritableSettingsMeanDefaults()
 {
     Practice practice;
+    const auto qtStatus = [&](const char *name) {
+        QSettings file(practice.path(name), QSettings::IniFormat);
+        file.allKeys(); // parsed on the first question
+        return file.status();
+    };
+    // Values out of their bounds, then a file Qt rejects, whose right-looking values do
+    // not count either.
     practice.write("damaged.conf", QByteArray("[fenetre]\ntaille_texte=9999\nposition=@Variant(\x00\x7f\xff)\n"
                                               "\xff\xfe\x00[[[\n=\n[lecture]\ndelai=\"abc\n", 79));
+    practice.write("rejected.conf", "[lecture]\ndelai=250\nune ligne sans signe\n");
+    QCOMPARE(qtStatus("rejected.conf"), QSettings::FormatError);
+    QVERIFY(ui::RememberedSettings(practice.path("rejected.conf")).delay().isEmpty());
     {
         ui::RememberedSettings settings(practice.path("damaged.conf"));
         QVERIFY(settings.delay().isEmpty() && !settings.correctionPoints() && !settings.windowPosition());
@@ -122,6 +208,10 @@ void PracticeWindowTest::damagedOrUnwritableSettingsMeanDefaults()
     }
     // Written again, whole.
     QCOMPARE(ui::RememberedSettings(practice.path("damaged.conf")).correctionPoints().value_or(0), 14.0);
+    ui::RememberedSettings rejected(practice.path("rejected.conf"));
+    rejected.setCorrectionPoints(16);
+    rejected.save();
+    QCOMPARE(qtStatus("rejected.conf"), QSettings::NoError);
 
     // A folder where the file should be, and a lock left behind by another program: no
     // wait (QSettings alone waits 30 s for such a lock).
@@ -135,6 +225,77 @@ void PracticeWindowTest::damagedOrUnwritableSettingsMeanDefaults()
         settings.save();
         QVERIFY2(elapsed.elapsed() < 10000, name);
     }
+}
+
+void PracticeWindowTest::settingsPathThatIsNotAFileIsLeftAlone()
+{
+    // Opening a pipe waits for a writer, for ever: none is ever opened, nor replaced.
+    QTemporaryDir config;
+    const auto at = [&](const char *name) { return config.filePath(QLatin1String(name)); };
+    QCOMPARE(::mkfifo(QFile::encodeName(at("fifo.conf")).constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(at("locked.conf.lock")).constData(), 0600), 0);
+    QVERIFY(QFile::link(at("fifo.conf"), at("to-fifo.conf")));
+    QVERIFY(QFile::link(at("nowhere"), at("dangling.conf")));
+    QVERIFY(QFile::link(at("loop.conf"), at("loop.conf")));
+    QDir().mkpath(at("folder.conf"));
+    for (const char *name : {"fifo.conf", "to-fifo.conf", "dangling.conf", "loop.conf", "folder.conf", "locked.conf"}) {
+        const platform::FileStamp before = platform::stampOf(at(name));
+        ui::RememberedSettings settings(at(name));
+        settings.setCorrectionPoints(20);
+        settings.save();
+        QVERIFY2(platform::stampOf(at(name)) == before, name);
+    }
+    QVERIFY(QFileInfo(at("dangling.conf")).isSymLink() && !QFileInfo::exists(at("nowhere")));
+
+    // A save refused keeps the change for the next one.
+    ui::RememberedSettings settings(at("fifo.conf"));
+    settings.setCorrectionPoints(20);
+    settings.save();
+    QVERIFY(QFile::remove(at("fifo.conf")));
+    settings.save();
+    QCOMPARE(ui::RememberedSettings(at("fifo.conf")).correctionPoints().value_or(0), 20.0);
+
+    // A link to a regular file stays a link: the file it names is written.
+    QVERIFY(QFile::link(at("fifo.conf"), at("link.conf")));
+    ui::RememberedSettings linked(at("link.conf"));
+    linked.setCorrectionPoints(22);
+    linked.save();
+    QVERIFY(QFileInfo(at("link.conf")).isSymLink());
+    QCOMPARE(ui::RememberedSettings(at("fifo.conf")).correctionPoints().value_or(0), 22.0);
+}
+
+void PracticeWindowTest::recentNameThatIsNotUtf8KeepsItsBytes()
+{
+    Practice practice;
+    const QByteArray name = "caf\xE9.txt"; // Latin-1
+    QVERIFY(testing_support::writeFileNamed(practice.dir.path(), name, "ba"));
+    const QString path = platform::fileNameText(testing_support::bytePath(practice.dir.path(), name));
+    const QString file = practice.path("settings.conf");
+    {
+        ui::RememberedSettings settings(file);
+        settings.addRecentCorrection(path);
+        settings.addRecentCorrection(practice.path("test.txt"));
+        settings.save();
+    }
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY2(!saved.readAll().contains("\xEF\xBF\xBD"), "no U+FFFD in the file");
+    ui::RememberedSettings kept(file);
+    QCOMPARE(kept.recentCorrections(), (QStringList{practice.path("test.txt"), path}));
+
+    // Offered, and chosen, by its bytes.
+    practice.form.remember(kept);
+    emit practice.get<QMenu>("fichier")->aboutToShow();
+    QAction *entry = practice.get<QMenu>("recentes")->actions().at(1);
+    QVERIFY(entry->isEnabled());
+    entry->trigger();
+    QCOMPARE(practice.get<QLineEdit>("Text3")->text(), path);
+
+    // A file manager's drop names it with its bytes escaped.
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("file://") + QUrl::toPercentEncoding(practice.dir.path(), "/") + QStringLiteral("/caf%E9.txt"))});
+    QCOMPARE(ui::CorrectionDrop::droppedFile(&data), path);
+    testing_support::removeEntries(practice.dir.path());
 }
 
 void PracticeWindowTest::selectionIsReadAloneAndTheCaretReadsToTheEnd()
