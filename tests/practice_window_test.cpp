@@ -247,11 +247,18 @@ void PracticeWindowTest::settingsPathThatIsNotAFileIsLeftAlone()
     }
     QVERIFY(QFileInfo(at("dangling.conf")).isSymLink() && !QFileInfo::exists(at("nowhere")));
 
-    // A save refused keeps the change for the next one.
+    // A save refused, or failed (no room for its scratch file), keeps the change for the
+    // next one.
     ui::RememberedSettings settings(at("fifo.conf"));
     settings.setCorrectionPoints(20);
     settings.save();
     QVERIFY(QFile::remove(at("fifo.conf")));
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    QVERIFY(testing_support::writeFile(at("a-file"), "not a folder"));
+    qputenv("TMPDIR", QFile::encodeName(at("a-file")));
+    settings.save();
+    qputenv("TMPDIR", tmpdir);
+    QVERIFY(!QFileInfo::exists(at("fifo.conf")));
     settings.save();
     QCOMPARE(ui::RememberedSettings(at("fifo.conf")).correctionPoints().value_or(0), 20.0);
 
