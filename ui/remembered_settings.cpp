@@ -98,12 +98,19 @@ QStringList recentPaths(const QVariant &value)
 
 // A name that UTF-8 cannot hold (bytes kept from a Latin-1 name) is saved as its bytes,
 // any other as text, so that the file stays readable and no byte turns into U+FFFD.
-QVariant savedPath(const QString &path)
+QVariant savedPaths(const QStringList &paths)
 {
-    const QByteArray bytes = platform::fileNameBytes(path);
-    if (QString::fromUtf8(bytes) == path)
-        return path;
-    return bytes;
+    QVariantList items;
+    bool allText = true;
+    for (const QString &path : paths) {
+        const QByteArray bytes = platform::fileNameBytes(path);
+        allText = allText && QString::fromUtf8(bytes) == path;
+        items << (QString::fromUtf8(bytes) == path ? QVariant(path) : QVariant(bytes));
+    }
+    if (allText)
+        return paths;
+    // A list of one would be written as Qt's binary form of a list: one item is written alone.
+    return items.size() == 1 ? items.constFirst() : QVariant(items);
 }
 
 bool writeWhole(const QString &path, const QByteArray &text)
@@ -265,12 +272,8 @@ std::optional<QByteArray> RememberedSettings::iniText() const
             file.setValue(kPointsKey, QString::number(*m_correctionPoints));
         if (m_windowPosition)
             file.setValue(kPositionKey, QStringList{QString::number(m_windowPosition->x()), QString::number(m_windowPosition->y())});
-        if (!m_recent.isEmpty()) {
-            QVariantList recent;
-            for (const QString &path : m_recent)
-                recent << savedPath(path);
-            file.setValue(kRecentKey, recent);
-        }
+        if (!m_recent.isEmpty())
+            file.setValue(kRecentKey, savedPaths(m_recent));
         file.sync();
         if (file.status() != QSettings::NoError)
             return std::nullopt;
