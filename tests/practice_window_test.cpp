@@ -103,77 +103,52 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
     QCOMPARE(second.form.pos(), movedTo);
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), second.fields().correctionFile); // not kept
 
-    // The recent corrections, newest first; one missing for now (a stick unplugged) stays,
+    // The recent corrections, newest first; one missing for now (a folder renamed) stays,
     // disabled with its reason, until the user takes it out.
     const QString gone = second.path("test.txt");
     second.write("other.txt", "a");
     kept.addRecentCorrection(gone);
     kept.addRecentCorrection(second.path("other.txt"));
-    QVERIFY(QFile::rename(gone, gone + QStringLiteral(".away")));
-    auto *recentes = second.get<QMenu>("recentes");
+    QVERIFY(QFile::rename(second.dir.path(), second.dir.path() + QStringLiteral(".away")));
     const auto entries = [&] {
         emit second.get<QMenu>("fichier")->aboutToShow();
-        QList<QAction *> files;
-        for (QAction *action : recentes->actions()) {
-            if (!action->isSeparator() && action->objectName().isEmpty())
-                files << action;
-        }
-        return files;
+        return second.get<QMenu>("recentes")->actions().mid(0, 3); // then the list's own actions
     };
     for (int look = 0; look < 2; ++look) {
-        const QList<QAction *> recent = entries();
-        QCOMPARE(recent.size(), 3); // the third in the first window's folder, gone with it
-        QVERIFY(recent[0]->isEnabled() && !recent[1]->isEnabled() && !recent[2]->isEnabled());
-        QVERIFY(recent[1]->text().endsWith(QStringLiteral("test.txt (fichier introuvable)")));
-        QVERIFY(recent[2]->text().endsWith(QStringLiteral("test.txt (dossier introuvable)")));
+        const QList<QAction *> away = entries();
+        QVERIFY(away.size() == 3 && !away[1]->isEnabled() && !away[2]->isEnabled());
+        QVERIFY(away[1]->text().endsWith(QStringLiteral("test.txt (dossier introuvable)")));
     }
-    QVERIFY(QFile::rename(gone + QStringLiteral(".away"), gone)); // back: offered again
-    QVERIFY(entries()[1]->isEnabled());
-    entries()[0]->trigger();
+    QVERIFY(QFile::rename(second.dir.path() + QStringLiteral(".away"), second.dir.path())); // back
+    const QList<QAction *> back = entries();
+    QVERIFY(back[0]->isEnabled() && back[1]->isEnabled() && !back[2]->isEnabled());
+    back[0]->trigger();
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(second.path("other.txt")));
-
-    QVERIFY(QFile::rename(gone, gone + QStringLiteral(".away")));
     entries();
-    second.get<QAction>("retirerIntrouvables")->trigger();
-    QTRY_COMPARE(entries().size(), 1);
-    QCOMPARE(ui::RememberedSettings(file).recentCorrections(), QStringList{second.path("other.txt")}); // kept at once
+    second.get<QAction>("retirerIntrouvables")->trigger(); // the first window's, gone with its folder
+    QCOMPARE(ui::RememberedSettings(file).recentCorrections().size(), 2); // kept at once
     second.get<QAction>("effacerListe")->trigger();
-    QTRY_VERIFY(!recentes->isEnabled());
     QVERIFY(ui::RememberedSettings(file).recentCorrections().isEmpty());
 }
 
 void PracticeWindowTest::onlyADelayTheUserTypesIsKept()
 {
-    QTemporaryDir config;
-    const QString file = config.filePath(QStringLiteral("virod-idadidavir.conf"));
-    {
-        ui::RememberedSettings settings(file);
-        settings.setDelay(QStringLiteral("250"));
-        settings.save();
-    }
-    {
-        Practice practice;
-        auto *text5 = practice.get<QLineEdit>("Text5");
-        text5->setText(QStringLiteral("0")); // as --delai 0 gives it
-        ui::RememberedSettings settings(file);
-        practice.form.remember(settings);
-        practice.form.show();
-        QTRY_COMPARE(text5->text(), QStringLiteral("1")); // the start-up tick's correction
-        practice.form.close();
-    }
-    QCOMPARE(ui::RememberedSettings(file).delay(), QStringLiteral("250"));
-
     Practice practice;
-    auto *text5 = practice.get<QLineEdit>("Text5");
+    const QString file = practice.path("settings.conf");
     ui::RememberedSettings settings(file);
+    settings.setDelay(QStringLiteral("250"));
+    auto *text5 = practice.get<QLineEdit>("Text5");
+    text5->setText(QStringLiteral("0")); // as --delai 0 gives it
     practice.form.remember(settings);
     practice.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&practice.form));
+    QTRY_COMPARE(text5->text(), QStringLiteral("1")); // the start-up tick's correction
+    settings.save();
+    QCOMPARE(ui::RememberedSettings(file).delay(), QStringLiteral("250"));
+
     text5->selectAll();
     QTest::keyClicks(text5, QStringLiteral("300"));
-    // Cleared during a reading: each tick makes it "1".
     text5->selectAll();
-    QTest::keyClick(text5, Qt::Key_Backspace);
+    QTest::keyClick(text5, Qt::Key_Backspace); // cleared during a reading: each tick makes it "1"
     practice.form.Command1_Click();
     QTRY_VERIFY(practice.atRest());
     QTRY_COMPARE(text5->text(), QStringLiteral("1"));
