@@ -38,7 +38,8 @@ constexpr qint64 kLargestFileBytes = 1024 * 1024;
 constexpr int kFarthest = 100000;
 
 // QSettings waits as long as its lock file is held; a lock left behind by another
-// program, or damaged, must not hold the window: a write waits this long, then is dropped.
+// program, or damaged, must not hold the window: a save waits this long, then leaves the
+// change to the next save.
 constexpr int kLockWaitMs = 200;
 
 bool isDelay(const QString &text)
