@@ -119,7 +119,7 @@ TEST(TextDecoding, Utf8IsReadInComposedForm)
     // An accent written apart from its letter, as some editors write é, is the accented letter.
     EXPECT_EQ(decodeText(QByteArray("e\xCC\x81t\xC3\xA9 x\xCC\x81")), U"été x\u0301");
     EXPECT_EQ(decodeText(QByteArray("\xE2\x84\xAB")), U"\u00C5"); // the ångström sign
-    // Composed a piece at a time: no accent parts from its letter wherever the pieces end,
+    // Composed a stretch at a time: no accent parts from its letter, over several blocks,
     // also in a text without any character below U+0300 (no blank, no line break).
     QByteArray apart;
     std::u32string expected;

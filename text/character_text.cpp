@@ -262,20 +262,30 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
         }
         return packer.finish();
     }
-    // Composed a piece at a time, so that a huge text is never held whole once more.
-    std::u32string piece;
-    const auto packComposed = [&] {
-        for (const char32_t c : composed(piece))
-            packer.push(c);
-        piece.clear();
+    // Composed a stretch at a time, each from a character that never combines with what
+    // comes before it to the next such: the text is never held whole once more, and only
+    // the stretches that may change go through the composition.
+    std::u32string stretch;
+    bool changes = false;
+    const auto packStretch = [&] {
+        if (changes) {
+            for (const char32_t c : composed(stretch))
+                packer.push(c);
+        } else {
+            for (const char32_t c : stretch)
+                packer.push(c);
+        }
+        stretch.clear();
+        changes = false;
     };
     for (const unsigned char *p = start; p < end;) {
         p += utf8SequenceAt(p, end, codePoint);
-        if (piece.size() >= kBlock && startsComposingPiece(codePoint))
-            packComposed();
-        piece.push_back(codePoint);
+        if (startsComposingStretch(codePoint))
+            packStretch();
+        stretch.push_back(codePoint);
+        changes = changes || mayNeedComposing(codePoint);
     }
-    packComposed();
+    packStretch();
     return packer.finish();
 }
 

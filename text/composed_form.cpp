@@ -25,7 +25,7 @@ bool mayNeedComposing(char32_t c)
         && (QChar::isMark(c) || QChar::decompositionTag(c) == QChar::Canonical || isWithin(c, 0x1160, 0x11FF));
 }
 
-bool startsComposingPiece(char32_t c)
+bool startsComposingStretch(char32_t c)
 {
     return c < kFirstCombining || isWithin(c, 0x3041, 0x3096) || isWithin(c, 0x30A1, 0x30FA)
         || isWithin(c, 0x3400, 0x9FFF) || isWithin(c, 0xAC00, 0xD7A3);

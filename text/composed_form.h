@@ -13,8 +13,8 @@ namespace platform {
 bool mayNeedComposing(char32_t c);
 
 // Whether `c` never combines with what comes before it (below U+0300, or a CJK ideograph,
-// kana or Hangul syllable), so that a text cut before it composes part by part.
-bool startsComposingPiece(char32_t c);
+// kana or Hangul syllable), so that a text cut before it composes stretch by stretch.
+bool startsComposingStretch(char32_t c);
 
 std::u32string composed(const std::u32string &text);
 
