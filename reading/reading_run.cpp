@@ -60,22 +60,42 @@ void ReadingRun::read()
     m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
+    const QString problem = showFile();
+    if (!problem.isEmpty()) {
+        m_pacer.releasePlayer();
+        m_window.showRunningButtons(false);
+        m_window.showMessage(problem, MessageButtons::Ok, {});
+        return;
+    }
+    begin(0, m_text.size());
+}
 
+bool ReadingRun::open()
+{
+    if (m_running || m_ended)
+        return false;
+    const QString problem = showFile();
+    if (!problem.isEmpty())
+        m_window.showMessage(problem, MessageButtons::Ok, {});
+    return problem.isEmpty();
+}
+
+QString ReadingRun::showFile()
+{
     const QString path = m_window.correctionPath();
     {
         // The file's bytes go as soon as they are decoded: a correction may be huge.
         const platform::FileContent file = platform::readOrCreateFile(path);
-        if (!file.ok) {
-            m_pacer.releasePlayer();
-            m_window.showRunningButtons(false);
-            m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
-            return;
-        }
         m_text = platform::CharacterText(); // the previous correction goes first
+        if (!file.ok) {
+            // Nothing of another file stays shown beside the field naming this one.
+            m_window.showCorrection(m_text);
+            return correctionUnreadableMessage(path, file.error);
+        }
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
-    begin(0, m_text.size());
+    return {};
 }
 
 void ReadingRun::readPart(size_t from, size_t to)

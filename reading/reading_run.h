@@ -37,6 +37,10 @@ public:
     // Reads characters [from, to) of the correction shown, with the same pacing, holds
     // and highlight; with nothing shown yet, reads the file from its start.
     void readPart(size_t from, size_t to);
+    // Shows the correction of the field as Read does, without reading it aloud, so that
+    // a part of it can be read; tells the user when it cannot be read. Not while a
+    // reading runs.
+    bool open();
     void stop();        // Stop
     void togglePause(); // Pause / Resume
     // Shut-down: stop requested, player closed; nothing acts afterwards.
@@ -52,6 +56,8 @@ public:
 private:
     enum class Hold { None, Pause, Message };
 
+    // Reads the field's file afresh and shows it; the message for the user if it cannot.
+    QString showFile();
     void begin(size_t from, size_t to);
     void advance();
     void walk();
