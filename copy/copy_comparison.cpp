@@ -243,8 +243,9 @@ double Comparison::percentRight() const
 // Groups are aligned first, a pair of groups costing the edits between their characters and
 // a group left alone its length: a missed or an extra group shifts nothing after it, and a
 // half-copied group pairs with its half. The characters of each pair of groups are aligned
-// next. Memory: the direction table of each alignment, 16 MiB at most (kMaxAlignmentCells),
-// plus a few words per character of both texts.
+// next. Memory: two direction tables at once (the groups', and the characters' of a pair of
+// long groups), 16 MiB each at most (kMaxAlignmentCells), plus 12 bytes a character of both
+// texts and the result. For 10,000 characters against as many, about 1.6 MiB in all.
 Comparison compareCopy(const QString &correction, const QString &copy)
 {
     const ComparedText expected(correction);
