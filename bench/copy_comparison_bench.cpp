@@ -28,6 +28,12 @@ namespace {
 std::atomic<std::size_t> g_live{0};
 std::atomic<std::size_t> g_peak{0};
 
+} // namespace
+
+// Under AddressSanitizer, which replaces the allocation operators itself, nothing is counted.
+#ifndef __SANITIZE_ADDRESS__
+namespace {
+
 void counted(void *block)
 {
     const std::size_t live = g_live += malloc_usable_size(block);
@@ -58,6 +64,7 @@ void operator delete(void *block, std::size_t) noexcept
 {
     operator delete(block);
 }
+#endif
 
 namespace {
 
