@@ -76,7 +76,11 @@ void PlaybackPacer::onSoundDone()
     }
     m_flags.playingFlag = 0;
     m_delayAfterSound = true;
-    m_delayRunningMs = Timer1.interval();
+    // The longer pause runs as this delay; the tick that ends it sets the field's delay
+    // back for the next one.
+    if (m_pauseBeforeNextMs > Timer1.interval())
+        Timer1.setInterval(m_pauseBeforeNextMs);
+    m_pauseBeforeNextMs = 0;
     Timer1.setEnabled(true);
 }
 
@@ -91,17 +95,6 @@ void PlaybackPacer::Timer1_Timer()
     Timer1.setEnabled(false);
 
     if (m_delayAfterSound) {
-        // A longer pause asked for: the delay just over is followed by the rest of it.
-        // Asked for while the delay ran, it counts from the sound's end all the same.
-        if (m_pauseBeforeNextMs > m_delayRunningMs) {
-            const int rest = m_pauseBeforeNextMs - m_delayRunningMs;
-            m_delayRunningMs = m_pauseBeforeNextMs;
-            m_pauseBeforeNextMs = 0;
-            Timer1.setInterval(rest);
-            Timer1.setEnabled(true);
-            return;
-        }
-        m_pauseBeforeNextMs = 0;
         m_delayAfterSound = false;
         if (m_onReleased)
             m_onReleased();

@@ -38,8 +38,8 @@ public:
     // True from the start of a sound until the delay after it is over.
     bool isHolding() const;
 
-    // Once: the pause between the end of the sound before and the next sound played is
-    // at least pauseMs (never shorter than the delay in force).
+    // Once: the pause between the end of the sound playing and the next sound played is
+    // max(delay in force, pauseMs). Asked for before that sound ends.
     void lengthenPauseBeforeNextSound(int pauseMs);
 
     // Called once the sound and the delay after it are over.
@@ -59,7 +59,6 @@ private:
     std::function<void()> m_onReleased;
     bool m_delayAfterSound = false;
     int m_pauseBeforeNextMs = 0; // asked for the next sound; 0: the delay alone
-    int m_delayRunningMs = 0;    // the delay under way after the sound that ended
     bool m_inPlayWav = false;
     bool m_doneDuringPlayWav = false;
     bool m_closed = false;

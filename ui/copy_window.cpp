@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,6 +104,8 @@ CopyWindow::CopyWindow(reading::ReadingWindow &form, reading::ReadingRun &run, Q
     connect(m_pause, &QPushButton::clicked, this, [this] { m_run.togglePause(); followReading(); });
     connect(progress, &QPushButton::clicked, this, &CopyWindow::progressWanted);
     m_readingWatch.setInterval(kReadingWatchMs);
+    // The window opens for typing the copy.
+    m_copy->setFocus(Qt::OtherFocusReason);
     connect(&m_readingWatch, &QTimer::timeout, this, &CopyWindow::followReading);
 }
 
@@ -204,6 +207,14 @@ void CopyWindow::followReading()
         m_readingWatch.start();
     else
         m_readingWatch.stop();
+}
+
+void CopyWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A reading may have started or ended from the main window meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        followReading();
 }
 
 void CopyWindow::tell(const QString &text)

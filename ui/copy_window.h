@@ -31,6 +31,9 @@ public:
     CopyWindow(reading::ReadingWindow &form, reading::ReadingRun &run, QWidget *parent = nullptr);
 
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 signals:
     void progressWanted();
     void historyChanged();

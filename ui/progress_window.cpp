@@ -77,7 +77,7 @@ ProgressWindow::ProgressWindow(QWidget *parent)
     layout->addWidget(m_sessions, 2);
     layout->addWidget(confusionsLabel);
     layout->addWidget(m_confusions, 1);
-    resize(560, 720);
+    resize(560, 640);
 }
 
 void ProgressWindow::refresh()
