@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 #include <vector>
 
@@ -30,8 +31,8 @@ inline constexpr std::size_t kMaxAlignmentCells = std::size_t(16) << 20;
 // and when not even a narrow band fits, both sequences are cut in two at proportional points
 // and aligned piece by piece: the result is then a whole alignment, not always a minimal one.
 // A pair must cost at least the difference between omitting its item and inserting its
-// other. Costs are qint64; at equal cost a pair comes before an omission, an omission before
-// an insertion, looking from the end.
+// other. Costs are qint64; at equal cost the gaps come as late as they can (the copy is
+// read from its start, so what matches is found first).
 template <class PairCost, class OmitCost, class InsertCost>
 class BandedAligner {
 public:
@@ -134,14 +135,14 @@ private:
                     }
                     if (i > 0 && m_previous[k + 1] < unreachable) {
                         const qint64 omitted = m_previous[k + 1] + m_omitCost(aFrom + int(i) - 1);
-                        if (omitted < best) {
+                        if (omitted <= best) {
                             best = omitted;
                             step = Step::Omit;
                         }
                     }
                     if (j > 0 && k > 0 && m_current[k - 1] < unreachable) {
                         const qint64 inserted = m_current[k - 1] + m_insertCost(bFrom + int(j) - 1);
-                        if (inserted < best) {
+                        if (inserted <= best) {
                             best = inserted;
                             step = Step::Insert;
                         }

@@ -7,6 +7,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -245,7 +246,8 @@ double Comparison::percentRight() const
 // half-copied group pairs with its half. The characters of each pair of groups are aligned
 // next. Memory: two direction tables at once (the groups', and the characters' of a pair of
 // long groups), 16 MiB each at most (kMaxAlignmentCells), plus 12 bytes a character of both
-// texts and the result. For 10,000 characters against as many, about 1.6 MiB in all.
+// texts while comparing, and the result. For 10,000 characters against as many, about
+// 1.6 MiB in all, the result included.
 Comparison compareCopy(const QString &correction, const QString &copy)
 {
     const ComparedText expected(correction);

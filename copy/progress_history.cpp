@@ -22,6 +22,14 @@ namespace {
 // A history is a line a session: beyond this it is no history of ours.
 constexpr qint64 kMaxHistoryBytes = qint64(64) << 20;
 
+// One JSON value as text.
+QByteArray json(const QJsonValue &value)
+{
+    const QByteArray inArray = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return inArray.mid(1, inArray.size() - 2);
+}
+
+// The fields in the order a person reads them, which a QJsonObject (sorted by key) loses.
 QByteArray toJsonLine(const HistoryEntry &entry)
 {
     QJsonArray confusions;
@@ -29,14 +37,13 @@ QByteArray toJsonLine(const HistoryEntry &entry)
         confusions.append(QJsonObject{{QStringLiteral("attendu"), confusion.expected},
                                       {QStringLiteral("copié"), confusion.copied},
                                       {QStringLiteral("fois"), confusion.count}});
-    const QDateTime when = entry.when.toOffsetFromUtc(entry.when.offsetFromUtc());
-    const QJsonObject object{{QStringLiteral("date"), when.toString(Qt::ISODate)},
-                             {QStringLiteral("fichier"), entry.correctionFile},
-                             {QStringLiteral("caractères"), entry.characters},
-                             {QStringLiteral("erreurs"), entry.errors},
-                             {QStringLiteral("pourcentage"), std::round(entry.percent * 100) / 100},
-                             {QStringLiteral("confusions"), confusions}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    // A session without a valid date is dated when it is kept, so that it reads back.
+    const QDateTime when = entry.when.isValid() ? entry.when : QDateTime::currentDateTime();
+    const double percent = std::isfinite(entry.percent) ? std::round(entry.percent * 100) / 100 : 0.0;
+    return "{\"date\":" + json(when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate))
+           + ",\"fichier\":" + json(entry.correctionFile) + ",\"caractères\":" + json(entry.characters)
+           + ",\"erreurs\":" + json(entry.errors) + ",\"pourcentage\":" + json(percent)
+           + ",\"confusions\":" + json(confusions) + "}\n";
 }
 
 bool isCount(const QJsonValue &value)
