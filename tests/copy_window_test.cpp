@@ -103,7 +103,7 @@ class CopyWindowTest : public QObject
 private slots:
     void copyWithTwoErrorsIsMarkedScoredAndOnlyItsErrorGroupsAreRead();
     void copyOpenedFromAWindowsFileIsDecodedAsCorrectionsAre();
-    void historyThatCannotBeWrittenIsToldOnceAndComparingGoesOn();
+    void extraGroupIsMarkedAndAnUnwritableHistoryIsToldOnce();
 };
 
 void CopyWindowTest::copyWithTwoErrorsIsMarkedScoredAndOnlyItsErrorGroupsAreRead()
@@ -174,22 +174,27 @@ void CopyWindowTest::copyOpenedFromAWindowsFileIsDecodedAsCorrectionsAre()
     QVERIFY(!get<QPushButton>(window, "lireErreurs")->isEnabled()); // nothing to read again
 }
 
-void CopyWindowTest::historyThatCannotBeWrittenIsToldOnceAndComparingGoesOn()
+void CopyWindowTest::extraGroupIsMarkedAndAnUnwritableHistoryIsToldOnce()
 {
     CopyPractice practice;
     // The data folder is a file: no history can be made there.
     QVERIFY(practice.write("data", "not a folder"));
     ui::CopyWindow *window = practice.openCopyWindow();
     QVERIFY(window);
-    QTest::keyClicks(get<QPlainTextEdit>(window, "copie"), QStringLiteral("abc bca cb"));
+    // A group copied in excess is marked, and told in a line of its own.
+    QTest::keyClicks(get<QPlainTextEdit>(window, "copie"), QStringLiteral("abc bca cab zz"));
     QTest::mouseClick(get<QPushButton>(window, "comparer"), Qt::LeftButton);
+    auto *marked = get<QTextEdit>(window, "resultat");
+    QCOMPARE(marked->toPlainText(), QStringLiteral("abc bca\ncab +zz"));
+    QCOMPARE(formatAt(marked, 13).underlineStyle(), QTextCharFormat::DashUnderline);
+    QCOMPARE(itemsOf(get<QListWidget>(window, "detail")).constLast(), QStringLiteral("En trop : ZZ"));
     QTRY_VERIFY(openMessageBox());
     openMessageBox()->accept();
     QTRY_VERIFY(!openMessageBox());
     QTest::mouseClick(get<QPushButton>(window, "comparer"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QVERIFY(!openMessageBox());
-    QCOMPARE(itemsOf(get<QListWidget>(window, "detail")).size(), 3);
+    QCOMPARE(itemsOf(get<QListWidget>(window, "detail")).size(), 4);
 }
 
 QTEST_MAIN(CopyWindowTest)

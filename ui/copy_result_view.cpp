@@ -142,41 +142,57 @@ void CopyResultView::showMarks(const QString &correction, const copycheck::Compa
     m_marked->clear();
     QTextCursor cursor(m_marked->document());
     cursor.beginEditBlock();
+    // Characters of one mark go in together: a long correction is mostly right.
+    QString pending;
+    const QTextCharFormat *pendingFormat = &formats.right;
+    const auto put = [&](const QString &text, const QTextCharFormat &format) {
+        if (&format != pendingFormat) {
+            cursor.insertText(pending, *pendingFormat);
+            pending.clear();
+            pendingFormat = &format;
+        }
+        pending += text;
+    };
     auto result = comparison.characters.begin();
     auto extra = comparison.extras.begin();
-    const auto insertExtrasBefore = [&](qsizetype position) {
+    const auto putExtrasBefore = [&](qsizetype position) {
         for (; extra != comparison.extras.end() && extra->beforePosition <= position; ++extra) {
-            cursor.insertText(QStringLiteral("+") + extra->text, formats.extra);
-            if (extra->wholeGroup)
-                cursor.insertText(QStringLiteral(" "), formats.right);
+            // A group of its own stands apart, before the next group or after the last.
+            const bool atEnd = position >= correction.size();
+            if (extra->wholeGroup && atEnd)
+                put(QStringLiteral(" "), formats.right);
+            put(QStringLiteral("+") + extra->text, formats.extra);
+            if (extra->wholeGroup && !atEnd)
+                put(QStringLiteral(" "), formats.right);
         }
     };
     for (qsizetype position = 0; position < correction.size(); ++position) {
-        insertExtrasBefore(position);
+        putExtrasBefore(position);
         const QChar character = correction.at(position);
         if (result == comparison.characters.end() || result->position != position) {
             // A separator, as the correction lays it out (CR LF is one line break).
             if (character == QLatin1Char('\r') && position + 1 < correction.size()
                 && correction.at(position + 1) == QLatin1Char('\n'))
                 continue;
-            cursor.insertText(isLineBreak(character) ? QStringLiteral("\n") : QString(character), formats.right);
+            put(isLineBreak(character) ? QStringLiteral("\n") : QString(character), formats.right);
             continue;
         }
         switch (result->mark) {
         case Mark::Right:
-            cursor.insertText(QString(character), formats.right);
+            put(QString(character), formats.right);
             break;
         case Mark::Wrong:
-            cursor.insertText(QString(character), formats.wrong);
-            cursor.insertText(QStringLiteral("[%1]").arg(result->copied), formats.copiedInstead);
+            put(QString(character), formats.wrong);
+            put(QStringLiteral("[%1]").arg(result->copied), formats.copiedInstead);
             break;
         case Mark::Missed:
-            cursor.insertText(QString(character), formats.missed);
+            put(QString(character), formats.missed);
             break;
         }
         ++result;
     }
-    insertExtrasBefore(correction.size());
+    putExtrasBefore(correction.size());
+    cursor.insertText(pending, *pendingFormat);
     cursor.endEditBlock();
 }
 
