@@ -220,14 +220,14 @@ void CopyResultView::showScore(const copycheck::Comparison &comparison)
 // told in its line, a whole group copied in excess in a line of its own.
 void CopyResultView::showDetails(const QString &correction, const copycheck::Comparison &comparison)
 {
-    m_details->clear();
+    QStringList lines; // added at once: a long correction has thousands of groups
     QStringList group;
     int groupNumber = 0;
     const auto closeGroup = [&] {
         if (group.isEmpty())
             return;
         ++groupNumber;
-        m_details->addItem(QStringLiteral("Groupe %1 : %2").arg(groupNumber).arg(group.join(QStringLiteral(", "))));
+        lines << QStringLiteral("Groupe %1 : %2").arg(groupNumber).arg(group.join(QStringLiteral(", ")));
         group.clear();
     };
     auto extra = comparison.extras.begin();
@@ -235,7 +235,7 @@ void CopyResultView::showDetails(const QString &correction, const copycheck::Com
         for (; extra != comparison.extras.end() && extra->beforePosition <= upTo; ++extra) {
             if (extra->wholeGroup || !inGroup) {
                 closeGroup();
-                m_details->addItem(QStringLiteral("En trop : %1").arg(upper(extra->text)));
+                lines << QStringLiteral("En trop : %1").arg(upper(extra->text));
             } else {
                 group << QStringLiteral("%1 en trop").arg(upper(extra->text));
             }
@@ -257,6 +257,8 @@ void CopyResultView::showDetails(const QString &correction, const copycheck::Com
     sayExtras(next, true);
     closeGroup();
     sayExtras(correction.size(), false);
+    m_details->clear();
+    m_details->addItems(lines);
 }
 
 } // namespace ui

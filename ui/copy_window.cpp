@@ -93,9 +93,13 @@ CopyWindow::CopyWindow(reading::ReadingWindow &form, reading::ReadingRun &run, Q
     addKey(QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { m_compare->click(); });
     addKey(QKeySequence(Qt::CTRL | Qt::Key_O), [open] { open->click(); });
     // The main window's keys for Read, Stop and Pause.
-    addKey(QKeySequence(Qt::Key_F5), [this] { if (m_readErrors->isEnabled()) m_readErrors->click(); });
-    addKey(QKeySequence(Qt::Key_Escape), [this] { if (m_stop->isEnabled()) m_stop->click(); });
-    addKey(QKeySequence(Qt::Key_F6), [this] { if (m_pause->isEnabled()) m_pause->click(); });
+    const auto pressIfEnabled = [](QPushButton *pushButton) {
+        if (pushButton->isEnabled())
+            pushButton->click();
+    };
+    addKey(QKeySequence(Qt::Key_F5), [this, pressIfEnabled] { pressIfEnabled(m_readErrors); });
+    addKey(QKeySequence(Qt::Key_Escape), [this, pressIfEnabled] { pressIfEnabled(m_stop); });
+    addKey(QKeySequence(Qt::Key_F6), [this, pressIfEnabled] { pressIfEnabled(m_pause); });
 
     connect(open, &QPushButton::clicked, this, &CopyWindow::openCopy);
     connect(m_compare, &QPushButton::clicked, this, &CopyWindow::compare);
@@ -104,9 +108,9 @@ CopyWindow::CopyWindow(reading::ReadingWindow &form, reading::ReadingRun &run, Q
     connect(m_pause, &QPushButton::clicked, this, [this] { m_run.togglePause(); followReading(); });
     connect(progress, &QPushButton::clicked, this, &CopyWindow::progressWanted);
     m_readingWatch.setInterval(kReadingWatchMs);
+    connect(&m_readingWatch, &QTimer::timeout, this, &CopyWindow::followReading);
     // The window opens for typing the copy.
     m_copy->setFocus(Qt::OtherFocusReason);
-    connect(&m_readingWatch, &QTimer::timeout, this, &CopyWindow::followReading);
 }
 
 // A copy kept in a text file: decoded as corrections are (UTF-8, else Windows-1252).
@@ -149,7 +153,7 @@ void CopyWindow::compare()
     m_comparison = copycheck::compareCopy(*correction, copy);
     m_compared = std::move(*correction);
     m_result->showComparison(m_compared, *m_comparison);
-    m_readErrors->setEnabled(!m_comparison->errorGroups.empty() && !m_run.isRunning());
+    followReading();
     keepInHistory(*m_comparison);
 }
 
