@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/copy_result_view.h"
 
+#include "ui/percent_text.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -52,15 +53,6 @@ QString upper(const QString &text)
 bool isLineBreak(QChar character)
 {
     return character == QLatin1Char('\n') || character == QLatin1Char('\r');
-}
-
-// « 92,5 % », « 90 % »
-QString percentText(double percent)
-{
-    QString number = QLocale(QLocale::French).toString(percent, 'f', 1);
-    if (number.endsWith(QStringLiteral(",0")))
-        number.chop(2);
-    return number + QStringLiteral("\u00a0%");
 }
 
 QListWidget *listNamed(const char *name, const QString &accessibleName, QWidget *parent)

@@ -3,6 +3,7 @@
 
 #include "reading/reading_window.h"
 #include "ui/message_box.h"
+#include "ui/percent_text.h"
 #include "ui/progress_chart.h"
 
 #include <QHeaderView>
@@ -100,7 +101,7 @@ void ProgressWindow::refresh()
         m_sessions->setItem(r, 1, cell(entry.correctionFile));
         m_sessions->setItem(r, 2, cell(QString::number(entry.characters)));
         m_sessions->setItem(r, 3, cell(QString::number(entry.errors)));
-        m_sessions->setItem(r, 4, cell(french.toString(entry.percent, 'f', 1) + QStringLiteral("\u00a0%")));
+        m_sessions->setItem(r, 4, cell(percentText(entry.percent)));
     }
     m_sessions->resizeColumnsToContents();
 
@@ -117,9 +118,8 @@ void ProgressWindow::refresh()
         m_summary->setText(QStringLiteral("%1 ; dernière : %2 de caractères justes ; meilleure : %3.")
                                .arg(entries.size() == 1 ? QStringLiteral("1 séance")
                                                         : QStringLiteral("%1 séances").arg(entries.size()))
-                               .arg(french.toString(percents.back(), 'f', 1) + QStringLiteral("\u00a0%"))
-                               .arg(french.toString(*std::max_element(percents.begin(), percents.end()), 'f', 1)
-                                    + QStringLiteral("\u00a0%")));
+                               .arg(percentText(percents.back()))
+                               .arg(percentText(*std::max_element(percents.begin(), percents.end()))));
     m_chart->setAccessibleDescription(m_summary->text());
     m_chart->setProgress(std::move(percents), confusions);
 }
