@@ -61,30 +61,51 @@ void ReadingRun::read()
     m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
-    if (!loadCorrection())
+    if (!showFileForReading())
         return;
     m_nextParts.clear();
     begin(0, m_text.size());
 }
 
-// The file of Text3 read and shown; on failure, told and the run back at rest.
-bool ReadingRun::loadCorrection()
+// The field's file shown for a reading; when it cannot be read, told, and the run is
+// back at rest.
+bool ReadingRun::showFileForReading()
+{
+    const QString problem = showFile();
+    if (problem.isEmpty())
+        return true;
+    m_pacer.releasePlayer();
+    m_window.showRunningButtons(false);
+    m_window.showMessage(problem, MessageButtons::Ok, {});
+    return false;
+}
+
+bool ReadingRun::open()
+{
+    if (m_running || m_ended)
+        return false;
+    const QString problem = showFile();
+    if (!problem.isEmpty())
+        m_window.showMessage(problem, MessageButtons::Ok, {});
+    return problem.isEmpty();
+}
+
+QString ReadingRun::showFile()
 {
     const QString path = m_window.correctionPath();
     {
         // The file's bytes go as soon as they are decoded: a correction may be huge.
         const platform::FileContent file = platform::readOrCreateFile(path);
-        if (!file.ok) {
-            m_pacer.releasePlayer();
-            m_window.showRunningButtons(false);
-            m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
-            return false;
-        }
         m_text = platform::CharacterText(); // the previous correction goes first
+        if (!file.ok) {
+            // Nothing of another file stays shown beside the field naming this one.
+            m_window.showCorrection(m_text);
+            return correctionUnreadableMessage(path, file.error);
+        }
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
-    return true;
+    return {};
 }
 
 void ReadingRun::readPart(size_t from, size_t to)
@@ -112,7 +133,7 @@ void ReadingRun::readParts(std::vector<Part> parts)
     m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
-    if (m_text.empty() && !loadCorrection())
+    if (m_text.empty() && !showFileForReading())
         return;
     for (Part &part : parts) {
         part.to = std::min(part.to, m_text.size());

@@ -49,6 +49,10 @@ public:
     void readParts(std::vector<Part> parts);
     // The correction shown, as read (empty before the first reading).
     const platform::CharacterText &correction() const { return m_text; }
+    // Shows the correction of the field as Read does, without reading it aloud, so that
+    // a part of it can be read; tells the user when it cannot be read. Not while a
+    // reading runs.
+    bool open();
     void stop();        // Stop
     void togglePause(); // Pause / Resume
     // Shut-down: stop requested, player closed; nothing acts afterwards.
@@ -64,7 +68,9 @@ public:
 private:
     enum class Hold { None, Pause, Message };
 
-    bool loadCorrection();
+    // Reads the field's file afresh and shows it; the message for the user if it cannot.
+    QString showFile();
+    bool showFileForReading();
     void begin(size_t from, size_t to);
     bool startNextPart();
     void advance();

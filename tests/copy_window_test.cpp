@@ -28,13 +28,14 @@ namespace {
 struct CopyPractice
 {
     explicit CopyPractice(const QByteArray &correction = "abc bca\r\ncab")
-        : player(20)
+        : dataHome(qgetenv("XDG_DATA_HOME"))
+        , player(20)
         , written(write("kaloncor.ref", "a son_a\r\nb son_b\r\nc son_c\r\n") && write("test.txt", correction))
     {
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
         form.show();
     }
-    ~CopyPractice() { qunsetenv("XDG_DATA_HOME"); }
+    ~CopyPractice() { qputenv("XDG_DATA_HOME", dataHome); }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     bool write(const char *name, const QByteArray &bytes) const { return testing_support::writeFile(path(name), bytes); }
     platform::DefaultFields fields() const { return {path("test.txt"), dir.path() + QLatin1Char('/'), QStringLiteral("1")}; }
@@ -58,6 +59,7 @@ struct CopyPractice
         return paths;
     }
 
+    QByteArray dataHome; // the test's own, given back at the end
     QTemporaryDir dir;
     testing_support::TimedFakePlayer player;
     bool written; // before the window loads the table

@@ -106,7 +106,7 @@ private slots:
     void keysActAsTheirButtons();
     void screenReadersGetNamesAndTheProgress();
     void textBoxMenusAreFrench();
-    void openCorrectionSetsTheFieldOnly();
+    void openCorrectionShowsItWithoutReading();
     void messageBoxHoldsTheWholeProgram();
     void buttonsDuringAndAfterARun();
     void pauseAndResumeChangeTheCaption();
@@ -555,11 +555,12 @@ void MainWindowTest::textBoxMenusAreFrench()
              qPrintable(texts.join(QStringLiteral(", "))));
 }
 
-void MainWindowTest::openCorrectionSetsTheFieldOnly()
+void MainWindowTest::openCorrectionShowsItWithoutReading()
 {
     ShownWindow window;
     QVERIFY(window.active);
     const QString other = window.exercise.dir.filePath(QStringLiteral("autre.txt"));
+    window.exercise.write(QStringLiteral("autre.txt"), "ba");
     ui::FileQuestion asked;
     ui::answerNextFileQuestion([&](const ui::FileQuestion &question) {
         asked = question;
@@ -570,6 +571,16 @@ void MainWindowTest::openCorrectionSetsTheFieldOnly()
     QCOMPARE(asked.fileName, QStringLiteral("test.txt"));
     QCOMPARE(window.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(other));
     QVERIFY(window.get("Command1")->isVisible()); // no reading started
+    QCOMPARE(window.get<QPlainTextEdit>("Text2")->toPlainText(), QStringLiteral("ba"));
+    QVERIFY(window.player.opened.isEmpty());
+
+    // A file that cannot be shown: Read's message, and nothing of the previous one shown.
+    const QString folder = window.exercise.dir.path();
+    window.form.openCorrection(folder);
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QCOMPARE(box->text(), reading::correctionUnreadableMessage(folder, QStringLiteral("c'est un dossier, pas un fichier")));
+    box->button(QMessageBox::Ok)->click();
     QVERIFY(window.get<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
 
     // The real dialog, answered here as a user would.

@@ -34,7 +34,7 @@ void Form1::createMenus()
     ouvrir->setObjectName(QStringLiteral("ouvrir"));
     ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(ouvrir, &QAction::triggered, this, &Form1::ouvrir_Click);
-    recentes = new RecentCorrectionsMenu(fichier, [this](const QString &path) { chooseCorrection(path); });
+    recentes = new RecentCorrectionsMenu(fichier, [this](const QString &path) { openCorrection(path); });
     fichier->addMenu(recentes);
     // Files gone since are dropped from the list each time it can be seen.
     connect(fichier, &QMenu::aboutToShow, recentes, &RecentCorrectionsMenu::refresh);
@@ -75,7 +75,10 @@ void Form1::createKeys()
         addAction(action);
     };
     // Keys act as the clicks do, and only where the button can be clicked.
-    addKey("readKey", {Qt::Key_F5}, [this] { pressIfShown(Command1); });
+    addKey("readKey", {Qt::Key_F5}, [this] {
+        if (readingMayStart())
+            Command1->click();
+    });
     addKey("stopKey", {Qt::Key_Escape}, [this] { pressIfShown(Command2); });
     addKey("pauseKey", {Qt::Key_F6}, [this] { pressIfShown(Command3); });
     // Also in the text's context menu, where it shows its key.

@@ -12,6 +12,8 @@ command -v lintian >/dev/null || { echo "lintian is not installed (scripts/insta
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../e2e/program_under_test.sh"
+use_own_home "$work/home"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
