@@ -45,11 +45,6 @@ MarkFormats markFormats(const QPalette &palette)
     return formats;
 }
 
-QString upper(const QString &text)
-{
-    return text.toUpper();
-}
-
 bool isLineBreak(QChar character)
 {
     return character == QLatin1Char('\n') || character == QLatin1Char('\r');
@@ -109,12 +104,12 @@ CopyResultView::CopyResultView(QWidget *parent)
 
 QString CopyResultView::spoken(const QString &correction, const CharacterResult &result)
 {
-    const QString expected = upper(correction.mid(result.position, 1));
+    const QString expected = correction.mid(result.position, 1).toUpper();
     switch (result.mark) {
     case Mark::Right:
         return QStringLiteral("%1 juste").arg(expected);
     case Mark::Wrong:
-        return QStringLiteral("%1 copié %2").arg(expected, upper(result.copied));
+        return QStringLiteral("%1 copié %2").arg(expected, result.copied.toUpper());
     case Mark::Missed:
         break;
     }
@@ -227,9 +222,9 @@ void CopyResultView::showDetails(const QString &correction, const copycheck::Com
         for (; extra != comparison.extras.end() && extra->beforePosition <= upTo; ++extra) {
             if (extra->wholeGroup || !inGroup) {
                 closeGroup();
-                lines << QStringLiteral("En trop : %1").arg(upper(extra->text));
+                lines << QStringLiteral("En trop : %1").arg(extra->text.toUpper());
             } else {
-                group << QStringLiteral("%1 en trop").arg(upper(extra->text));
+                group << QStringLiteral("%1 en trop").arg(extra->text.toUpper());
             }
         }
     };
