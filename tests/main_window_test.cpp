@@ -219,7 +219,7 @@ void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
     TimedFakePlayer player;
     ui::Form1 form(player, exercise.fields());
     const QList<QAction *> entries = form.menuBar()->actions();
-    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.size(), 3);
     QCOMPARE(entries[0]->text(), QStringLiteral("&Fichier"));
     QVERIFY(entries[0]->menu());
     const QList<QAction *> items = entries[0]->menu()->actions();
@@ -231,11 +231,18 @@ void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
     QCOMPARE(items[2]->text(), QStringLiteral("Quitter"));
     QCOMPARE(items[2]->objectName(), QStringLiteral("quitter"));
     QCOMPARE(items[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    QCOMPARE(entries[1]->text(), QStringLiteral("&A propos"));
-    QCOMPARE(entries[1]->shortcut(), QKeySequence(Qt::Key_F1));
-    QVERIFY(!entries[1]->menu());
+    QCOMPARE(entries[1]->text(), QStringLiteral("&Copie"));
+    QVERIFY(entries[1]->menu());
+    const QList<QAction *> copyItems = entries[1]->menu()->actions();
+    QCOMPARE(copyItems.size(), 2);
+    QCOMPARE(copyItems[0]->text(), QStringLiteral("Ma copie…"));
+    QCOMPARE(copyItems[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+    QCOMPARE(copyItems[1]->text(), QStringLiteral("Progrès…"));
+    QCOMPARE(entries[2]->text(), QStringLiteral("&A propos"));
+    QCOMPARE(entries[2]->shortcut(), QKeySequence(Qt::Key_F1));
+    QVERIFY(!entries[2]->menu());
 
-    entries[1]->trigger();
+    entries[2]->trigger();
     QVERIFY(form.aboutWindow());
     QVERIFY(form.aboutWindow()->isVisible());
     QVERIFY(!form.aboutWindow()->isModal());

@@ -2,6 +2,7 @@
 // The main window's menu bar, keys, tab stops and names for screen readers.
 #include "ui/main_window.h"
 
+#include "ui/copy_menu.h"
 #include "ui/recent_corrections_menu.h"
 #include "ui/remembered_settings.h"
 
@@ -48,6 +49,9 @@ void Form1::createMenus()
     apropos->setObjectName(QStringLiteral("apropos"));
     apropos->setShortcut(QKeySequence(Qt::Key_F1));
     connect(apropos, &QAction::triggered, this, &Form1::apropos_Click);
+
+    // The learner's copy checked and the progress kept, in windows of their own.
+    menuBar()->insertMenu(apropos, new CopyMenu(*this, m_run, menuBar()));
 }
 
 void Form1::setTabStops()
