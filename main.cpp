@@ -46,6 +46,9 @@ int main(int argc, char *argv[])
     QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window, &ui::Form1::quitter_Click);
 #endif
     window.show();
+    // A correction named on the command line (« Ouvrir avec ») is opened as Ctrl+O opens it.
+    if (!commandLine.correctionFile.isEmpty())
+        window.openCorrection(fields.correctionFile);
     const int status = QApplication::exec();
     // Nothing is waited for: not a sound, not a decoding, not a closing device.
     player.shutDown();

@@ -3,6 +3,7 @@
 
 #include "text/number_parsing.h"
 
+#include <algorithm>
 
 namespace reading {
 
@@ -35,6 +36,7 @@ std::optional<SoundProblem> PlaybackPacer::PlayWav(const QString &soundName)
 {
     m_inPlayWav = true;
     m_doneDuringPlayWav = false;
+    m_pauseBeforeNextMs = 0; // this is the next sound: a longer pause asked for is over
     m_player.close();
     const std::optional<SoundProblem> problem = m_player.open(m_soundFiles.find(m_window.soundFolder() + soundName + kSoundExtension));
     m_player.play();
@@ -59,6 +61,11 @@ bool PlaybackPacer::isHolding() const
     return m_flags.playingFlag != 0 || m_delayAfterSound;
 }
 
+void PlaybackPacer::lengthenPauseBeforeNextSound(int pauseMs)
+{
+    m_pauseBeforeNextMs = std::max(m_pauseBeforeNextMs, pauseMs);
+}
+
 void PlaybackPacer::onSoundDone()
 {
     if (m_closed)
@@ -69,6 +76,11 @@ void PlaybackPacer::onSoundDone()
     }
     m_flags.playingFlag = 0;
     m_delayAfterSound = true;
+    // The longer pause runs as this delay; the tick that ends it sets the field's delay
+    // back for the next one.
+    if (m_pauseBeforeNextMs > Timer1.interval())
+        Timer1.setInterval(m_pauseBeforeNextMs);
+    m_pauseBeforeNextMs = 0;
     Timer1.setEnabled(true);
 }
 

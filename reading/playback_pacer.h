@@ -38,6 +38,10 @@ public:
     // True from the start of a sound until the delay after it is over.
     bool isHolding() const;
 
+    // Once: the pause between the end of the sound playing and the next sound played is
+    // max(delay in force, pauseMs). Asked for before that sound ends.
+    void lengthenPauseBeforeNextSound(int pauseMs);
+
     // Called once the sound and the delay after it are over.
     void setReleasedHandler(std::function<void()> handler) { m_onReleased = std::move(handler); }
 
@@ -54,6 +58,7 @@ private:
     platform::NameFinder m_soundFiles; // names found as Windows finds them
     std::function<void()> m_onReleased;
     bool m_delayAfterSound = false;
+    int m_pauseBeforeNextMs = 0; // asked for the next sound; 0: the delay alone
     bool m_inPlayWav = false;
     bool m_doneDuringPlayWav = false;
     bool m_closed = false;

@@ -3,6 +3,7 @@
 
 #include "files/binary_file.h"
 #include "files/file_stamp.h"
+#include "text/number_parsing.h"
 #include "text/text_decoding.h"
 #include "reading/messages.h"
 
@@ -60,22 +61,51 @@ void ReadingRun::read()
     m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
+    if (!showFileForReading())
+        return;
+    m_nextParts.clear();
+    begin(0, m_text.size());
+}
 
+// The field's file shown for a reading; when it cannot be read, told, and the run is
+// back at rest.
+bool ReadingRun::showFileForReading()
+{
+    const QString problem = showFile();
+    if (problem.isEmpty())
+        return true;
+    m_pacer.releasePlayer();
+    m_window.showRunningButtons(false);
+    m_window.showMessage(problem, MessageButtons::Ok, {});
+    return false;
+}
+
+bool ReadingRun::open()
+{
+    if (m_running || m_ended)
+        return false;
+    const QString problem = showFile();
+    if (!problem.isEmpty())
+        m_window.showMessage(problem, MessageButtons::Ok, {});
+    return problem.isEmpty();
+}
+
+QString ReadingRun::showFile()
+{
     const QString path = m_window.correctionPath();
     {
         // The file's bytes go as soon as they are decoded: a correction may be huge.
         const platform::FileContent file = platform::readOrCreateFile(path);
-        if (!file.ok) {
-            m_pacer.releasePlayer();
-            m_window.showRunningButtons(false);
-            m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
-            return;
-        }
         m_text = platform::CharacterText(); // the previous correction goes first
+        if (!file.ok) {
+            // Nothing of another file stays shown beside the field naming this one.
+            m_window.showCorrection(m_text);
+            return correctionUnreadableMessage(path, file.error);
+        }
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
-    begin(0, m_text.size());
+    return {};
 }
 
 void ReadingRun::readPart(size_t from, size_t to)
@@ -91,7 +121,46 @@ void ReadingRun::readPart(size_t from, size_t to)
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
     to = std::min(to, m_text.size());
+    m_nextParts.clear();
     begin(std::min(from, to), to);
+}
+
+void ReadingRun::readParts(std::vector<Part> parts)
+{
+    if (m_running || m_ended || parts.empty())
+        return;
+    m_flags.pauseFlag = 0;
+    m_pacer.preparePlayer();
+    m_window.focusCorrection();
+    m_window.showRunningButtons(true);
+    if (m_text.empty() && !showFileForReading())
+        return;
+    for (Part &part : parts) {
+        part.to = std::min(part.to, m_text.size());
+        part.from = std::min(part.from, part.to);
+    }
+    const Part first = parts.front();
+    m_nextParts.assign(parts.begin() + 1, parts.end());
+    begin(first.from, first.to);
+}
+
+// The part after the one just read, if any and no stop is asked for; its first sound
+// comes after a pause of twice the delay at least, so that the parts are heard apart.
+bool ReadingRun::startNextPart()
+{
+    if (m_nextParts.empty() || m_flags.stopFlag == ReadingFlags::kStopRequested)
+        return false;
+    const Part next = m_nextParts.front();
+    m_nextParts.erase(m_nextParts.begin());
+    showProgress();
+    m_window.startHighlightAt(static_cast<int>(next.from));
+    m_position = next.from;
+    m_end = next.to;
+    m_highlightDue = -1;
+    m_highlightShown = -1;
+    m_stopTested = false;
+    m_pacer.lengthenPauseBeforeNextSound(2 * platform::readDelay(m_window.delayText()).intervalMs);
+    return true;
 }
 
 void ReadingRun::begin(size_t from, size_t to)
@@ -177,6 +246,8 @@ void ReadingRun::walk()
             m_hold = Hold::None;
         }
         if (m_position >= m_end) {
+            if (startNextPart())
+                continue;
             finish();
             return;
         }

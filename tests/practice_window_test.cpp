@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A learner's practice in the window: what is kept between runs, a part read again, a
-// file dropped on the window.
+// correction opened or dropped on the window.
 #include "files/file_name.h"
 #include "files/file_stamp.h"
 #include "test_files.h"
 #include "timed_fake_player.h"
 #include "ui/correction_drop.h"
+#include "ui/file_dialog.h"
 #include "ui/main_window.h"
 #include "ui/remembered_settings.h"
 
@@ -69,7 +70,7 @@ private slots:
     void damagedOrUnwritableSettingsMeanDefaults();
     void settingsPathThatIsNotAFileIsLeftAlone();
     void recentNameThatIsNotUtf8KeepsItsBytes();
-    void selectionIsReadAloneAndTheCaretReadsToTheEnd();
+    void partIsReadAgainWholeUntilAnotherIsChosenOrOpened();
     void progressCountsALineEndAsOneCharacter();
     void droppedFileBecomesTheCorrection();
 };
@@ -84,12 +85,17 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
         ui::RememberedSettings settings(file);
         first.form.remember(settings);
         first.form.show();
+        // A move as the window shows is the window system placing it, not the user.
+        first.form.move(first.form.pos() + QPoint(30, 20));
+        QVERIFY(!settings.windowPosition());
         QVERIFY(QTest::qWaitForWindowExposed(&first.form));
         QTest::keyClick(&first.form, Qt::Key_Equal, Qt::ControlModifier);
         first.get<QLineEdit>("Text5")->selectAll();
         QTest::keyClicks(first.get<QLineEdit>("Text5"), QStringLiteral("250"));
-        QTest::qWait(1100); // the window system's own placing is over
-        first.form.move(first.form.pos() + QPoint(30, 20));
+        // Once it has settled, the user's moves are kept.
+        QPoint step(30, 20);
+        QTRY_VERIFY_WITH_TIMEOUT((step = -step, first.form.move(first.form.pos() + step),
+                                  settings.windowPosition() == first.form.pos()), 3000);
         movedTo = first.form.pos();
         first.form.Command1_Click(); // read: a recent correction
         QTRY_VERIFY(first.atRest());
@@ -124,6 +130,7 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
     QVERIFY(back[0]->isEnabled() && back[1]->isEnabled() && !back[2]->isEnabled());
     back[0]->trigger();
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(second.path("other.txt")));
+    QCOMPARE(second.get<QPlainTextEdit>("Text2")->toPlainText(), QStringLiteral("a"));
     entries();
     second.get<QAction>("retirerIntrouvables")->trigger(); // the first window's, gone with its folder
     QCOMPARE(ui::RememberedSettings(file).recentCorrections().size(), 2); // kept at once
@@ -196,7 +203,7 @@ void PracticeWindowTest::damagedOrUnwritableSettingsMeanDefaults()
     QElapsedTimer elapsed;
     elapsed.start();
     locked.save();
-    QVERIFY(elapsed.elapsed() < 10000);
+    QVERIFY(elapsed.elapsed() < 400); // a held lock is waited for 200 ms
 }
 
 void PracticeWindowTest::settingsPathThatIsNotAFileIsLeftAlone()
@@ -273,30 +280,58 @@ void PracticeWindowTest::recentNameThatIsNotUtf8KeepsItsBytes()
     testing_support::removeEntries(practice.dir.path());
 }
 
-void PracticeWindowTest::selectionIsReadAloneAndTheCaretReadsToTheEnd()
+void PracticeWindowTest::partIsReadAgainWholeUntilAnotherIsChosenOrOpened()
 {
     Practice practice("ab\r\nba\r\nab");
     practice.form.show();
     auto *text2 = practice.get<QPlainTextEdit>("Text2");
+    const auto readSelection = [&practice] {
+        QTest::keyClick(&practice.form, Qt::Key_F5, Qt::ShiftModifier);
+        return QTest::qWaitFor([&practice] { return practice.atRest(); });
+    };
     practice.form.Command1_Click();
     QTRY_VERIFY(practice.atRest());
 
-    // "ba" and the line end before it, as shown: a CR LF is one character in the box.
+    // The line end and the "b" after it, as shown (a CR LF is one character in the box),
+    // three times whole: the reading leaves the part selected, not its highlight.
     QTextCursor cursor = text2->textCursor();
     cursor.setPosition(2);
-    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
     text2->setTextCursor(cursor);
-    QTest::keyClick(&practice.form, Qt::Key_F5, Qt::ShiftModifier);
-    QTRY_VERIFY(practice.atRest());
-    QCOMPARE(practice.played(6), QStringLiteral("ba"));
-    QCOMPARE(text2->textCursor().selectionStart(), 2); // the highlight starts with the part
+    for (int times = 1; times <= 3; ++times) {
+        QVERIFY(readSelection());
+        QCOMPARE(practice.played(6), QString(times, QLatin1Char('b')));
+        QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("\u2028b"));
+    }
 
-    cursor.setPosition(4); // no selection: from the caret
+    cursor.setPosition(4); // no selection: from the caret, then that part again
     text2->setTextCursor(cursor);
     practice.get<QAction>("lireSelection")->trigger(); // as from the text's context menu
     QVERIFY(!practice.get<QAction>("lireSelection")->isEnabled()); // as Read, not while reading
     QTRY_VERIFY(practice.atRest());
-    QCOMPARE(practice.played(8), QStringLiteral("aab"));
+    QVERIFY(readSelection());
+    QCOMPARE(practice.played(9), QStringLiteral("aabaab"));
+
+    // After Read, the whole correction shown again, not its highlight.
+    practice.form.Command1_Click();
+    QTRY_VERIFY(practice.atRest());
+    practice.write("test.txt", "b");
+    QVERIFY(readSelection());
+    QCOMPARE(practice.played(15), QStringLiteral("abbaababbaab"));
+
+    // Another correction opened is shown at once, and read from its start; opened during
+    // a reading, it stops it and is shown once the reading has ended.
+    practice.write("other.txt", "baba");
+    ui::answerNextFileQuestion([&practice](const ui::FileQuestion &) { return practice.path("other.txt"); });
+    QTest::keyClick(&practice.form, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(text2->toPlainText(), QStringLiteral("baba"));
+    QVERIFY(readSelection());
+    QCOMPARE(practice.played(27), QStringLiteral("baba"));
+    practice.form.Command1_Click();
+    practice.form.openCorrection(practice.path("test.txt"));
+    QTRY_COMPARE(text2->toPlainText(), QStringLiteral("b"));
+    QVERIFY(practice.atRest());
+    QVERIFY(practice.played(31).size() <= 2); // as at Stop: at most the sound under way and the next
 }
 
 void PracticeWindowTest::progressCountsALineEndAsOneCharacter()
@@ -331,6 +366,8 @@ void PracticeWindowTest::droppedFileBecomesTheCorrection()
         QCOMPARE(enter.isAccepted(), *name != '\0');
         QCoreApplication::sendEvent(target, &drop);
         QCOMPARE(text3->text(), QDir::toNativeSeparators(practice.path(*name ? name : "test.txt")));
+        const char *shown = *name == 'd' ? "b" : "abab"; // at once
+        QCOMPARE(practice.get<QPlainTextEdit>("Text2")->toPlainText(), QString::fromLatin1(shown));
     }
 }
 
