@@ -245,10 +245,9 @@ void Form1::showOpened()
 
 void Form1::keepRecent(const QString &path)
 {
-    const QFileInfo file(path);
-    if (!m_settings || !file.isFile())
+    if (!m_settings)
         return;
-    m_settings->addRecentCorrection(file.absoluteFilePath());
+    m_settings->addRecentCorrection(path);
     recentes->refresh();
     keepSoon();
 }
@@ -272,7 +271,9 @@ void Form1::remember(RememberedSettings &settings)
         position && QGuiApplication::screenAt(*position + QPoint(40, 10)))
         move(*position);
     recentes->setSettings(&settings);
-    connect(Text5, &QLineEdit::textChanged, this, [this](const QString &delay) {
+    // Only a delay the user gives is kept: not the start-up tick's correction to "1", not
+    // the command line's.
+    connect(Text5, &QLineEdit::textEdited, this, [this](const QString &delay) {
         m_settings->setDelay(delay);
         keepSoon();
     });

@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include "ui/copy_menu.h"
+#include "ui/correction_zoom.h"
 #include "ui/recent_corrections_menu.h"
 #include "ui/remembered_settings.h"
 
@@ -21,8 +22,6 @@ namespace ui {
 namespace {
 
 constexpr qreal kZoomStepPoints = 2.0;
-constexpr qreal kSmallestCorrectionPoints = 6.0;
-constexpr qreal kLargestCorrectionPoints = 48.0;
 
 } // namespace
 
