@@ -3,6 +3,8 @@
 
 #include "text/number_parsing.h"
 
+#include <algorithm>
+
 
 namespace reading {
 
@@ -35,8 +37,10 @@ std::optional<SoundProblem> PlaybackPacer::PlayWav(const QString &soundName)
 {
     m_inPlayWav = true;
     m_doneDuringPlayWav = false;
+    // A sound handed ahead is taken up by the open() of its path.
+    m_handedAhead = false;
     m_player.close();
-    const std::optional<SoundProblem> problem = m_player.open(m_soundFiles.find(m_window.soundFolder() + soundName + kSoundExtension));
+    const std::optional<SoundProblem> problem = m_player.open(soundPath(soundName));
     m_player.play();
     m_flags.playingFlag = 1;
     m_inPlayWav = false;
@@ -47,9 +51,44 @@ std::optional<SoundProblem> PlaybackPacer::PlayWav(const QString &soundName)
     return problem;
 }
 
+QString PlaybackPacer::soundPath(const QString &soundName)
+{
+    return m_soundFiles.find(m_window.soundFolder() + soundName + kSoundExtension);
+}
+
+bool PlaybackPacer::handAhead(const QString &soundName)
+{
+    if (m_closed || !isHolding())
+        return false;
+    withdrawAhead();
+    // The delay after the sound playing now: with the start-up tick still to come, the
+    // field's, which that tick (or the sound's end) will take.
+    const int delayMs = startUpTickPending() ? platform::readDelay(m_window.delayText()).intervalMs : Timer1.interval();
+    const int pauseMs = m_delayAfterSound ? delayMs : std::max(delayMs, m_longerPauseMs);
+    m_handedAhead = m_player.handAhead(soundPath(soundName), pauseMs);
+    m_aheadName = soundName;
+    return m_handedAhead;
+}
+
+void PlaybackPacer::lengthenPauseBeforeNextSound(int pauseMs)
+{
+    m_longerPauseMs = std::max(m_longerPauseMs, pauseMs);
+    // A sound already handed ahead goes again, with the longer pause before it.
+    if (m_handedAhead && !m_delayAfterSound)
+        handAhead(m_aheadName);
+}
+
+void PlaybackPacer::withdrawAhead()
+{
+    if (m_handedAhead)
+        m_player.withdrawAhead();
+    m_handedAhead = false;
+}
+
 void PlaybackPacer::closePlayer()
 {
     m_closed = true;
+    withdrawAhead();
     m_player.close();
     Timer1.setEnabled(false);
 }
@@ -69,17 +108,31 @@ void PlaybackPacer::onSoundDone()
     }
     m_flags.playingFlag = 0;
     m_delayAfterSound = true;
+    // The delay after a sound is always a whole interval. Only the start-up tick can
+    // still be pending here: it takes the field now instead of cutting this delay short.
+    if (Timer1.isEnabled()) {
+        takeIntervalFromField();
+        Timer1.setEnabled(false);
+    }
+    if (m_longerPauseMs > Timer1.interval())
+        Timer1.setInterval(m_longerPauseMs); // for this pause only: the tick reads the field again
+    m_longerPauseMs = 0;
     Timer1.setEnabled(true);
+}
+
+void PlaybackPacer::takeIntervalFromField()
+{
+    const platform::DelayReading delay = platform::readDelay(m_window.delayText());
+    if (delay.setToOne)
+        m_window.setDelayText(kSmallestDelay);
+    Timer1.setInterval(delay.intervalMs);
 }
 
 void PlaybackPacer::Timer1_Timer()
 {
     if (m_closed)
         return;
-    const platform::DelayReading delay = platform::readDelay(m_window.delayText());
-    if (delay.setToOne)
-        m_window.setDelayText(kSmallestDelay);
-    Timer1.setInterval(delay.intervalMs);
+    takeIntervalFromField();
     Timer1.setEnabled(false);
 
     if (m_delayAfterSound) {

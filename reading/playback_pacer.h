@@ -14,9 +14,11 @@ namespace reading {
 
 // Plays one character's sound, then holds the reading for the reading delay (Text5).
 //
-// The delay after a sound is the timer interval in force when the sound ends; each tick
-// re-reads Text5 for the next one, so an edit applies from the delay after the following
-// sound.
+// The delay after a sound is the whole timer interval in force when the sound ends; each
+// tick re-reads Text5 for the next one, so an edit applies from the delay after the
+// following sound. That interval is known while the sound plays, so the run's next sound
+// can be handed to the player then (handAhead), to start exactly that delay after the
+// end; the run still takes it up at its moment, when the delay is over.
 class PlaybackPacer
 {
 public:
@@ -31,6 +33,15 @@ public:
     // Close, open Text4 + soundName + ".wav" (found without regard to case when the
     // exact name is not there), play; playingFlag = 1. Returns at once.
     std::optional<SoundProblem> PlayWav(const QString &soundName);
+
+    // While a sound or its delay is under way: the next sound, handed to the player to
+    // start the delay after the current one's end. Returns whether the player took it.
+    bool handAhead(const QString &soundName);
+    // The sound handed ahead is not due after all.
+    void withdrawAhead();
+    // Once: the pause after the sound playing now (or, during a delay or with no sound
+    // playing, after the next one) lasts at least `pauseMs`, whatever the delay in force.
+    void lengthenPauseBeforeNextSound(int pauseMs);
 
     // The shut-down's "Close": a playing sound stops, and no handler acts afterwards.
     void closePlayer();
@@ -47,6 +58,10 @@ public:
     void Timer1_Timer();
 
 private:
+    void takeIntervalFromField();
+    bool startUpTickPending() const { return Timer1.isEnabled() && !m_delayAfterSound; }
+    QString soundPath(const QString &soundName);
+
     ReadingFlags &m_flags;
     ReadingWindow &m_window;
     SoundPlayer &m_player;
@@ -57,6 +72,9 @@ private:
     bool m_inPlayWav = false;
     bool m_doneDuringPlayWav = false;
     bool m_closed = false;
+    bool m_handedAhead = false;
+    QString m_aheadName;
+    int m_longerPauseMs = 0;
 };
 
 } // namespace reading

@@ -51,15 +51,23 @@ void ReadingRun::preparePlayer()
     m_pacer.preparePlayer();
 }
 
-void ReadingRun::read()
+// The start that Read and the reading of a part share; false while a run is under way.
+bool ReadingRun::startRunning()
 {
     if (m_running || m_ended)
-        return;
+        return false;
     m_flags.pauseFlag = 0;
     // An output closed while idle, or lost, is opened again now, not at the first sound.
     m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
+    return true;
+}
+
+void ReadingRun::read()
+{
+    if (!startRunning())
+        return;
 
     const QString path = m_window.correctionPath();
     {
@@ -80,16 +88,12 @@ void ReadingRun::read()
 
 void ReadingRun::readPart(size_t from, size_t to)
 {
-    if (m_running || m_ended)
-        return;
     if (m_text.empty()) {
         read();
         return;
     }
-    m_flags.pauseFlag = 0;
-    m_pacer.preparePlayer();
-    m_window.focusCorrection();
-    m_window.showRunningButtons(true);
+    if (!startRunning())
+        return;
     to = std::min(to, m_text.size());
     begin(std::min(from, to), to);
 }
@@ -102,6 +106,7 @@ void ReadingRun::begin(size_t from, size_t to)
     m_highlightDue = -1;
     m_highlightShown = -1;
     m_stopTested = false;
+    m_aheadPosition = kNothingAhead;
     m_hold = Hold::None;
     m_reportedSoundProblems.clear();
     m_running = true;
@@ -117,6 +122,10 @@ void ReadingRun::stop()
     m_flags.pauseFlag = 0;
     m_window.setPauseCaption(kPauseCaption);
     m_window.showRunningButtons(false);
+    // A sound handed ahead stays due only if it is the very character whose stop test
+    // has passed; any other comes after a stop test that now fails.
+    if (m_aheadPosition != m_position || !m_stopTested)
+        withdrawAhead();
     // The stopped run may still wait for its current sound: no second run before it ends.
     m_window.setReadEnabled(false);
     // Told once, after the buttons have changed (and the focus with them).
@@ -191,6 +200,7 @@ void ReadingRun::walk()
         // The previous sound and the delay after it.
         if (m_pacer.isHolding()) {
             showProgress();
+            handNextSoundAhead();
             return;
         }
         if (m_resumeLater && walked > 0 && walked % kSliceClockEvery == 0
@@ -208,6 +218,34 @@ void ReadingRun::walk()
         sayCurrentCharacter();
         ++walked;
     }
+}
+
+// While the run waits for the sound playing now and its delay: the next character with a
+// sound goes to the player ahead, to start exactly the delay after that sound's end. The
+// run still takes it up at its moment, so the highlight, a pause and a stop act as ever.
+// Nothing is handed over past a character with no sound (its message comes first), nor
+// while a stop or a hold is pending. The look stays within one slice of walking.
+void ReadingRun::handNextSoundAhead()
+{
+    if (m_aheadPosition != kNothingAhead || m_hold != Hold::None || m_flags.stopFlag == ReadingFlags::kStopRequested)
+        return;
+    const size_t last = std::min(m_end, m_position + static_cast<size_t>(kSliceClockEvery));
+    for (size_t i = m_position; i < last; ++i) {
+        const SoundTable::Lookup found = List1.lookup(m_text[i]);
+        if (found.outcome == SoundTable::Outcome::Skip)
+            continue;
+        if (found.outcome == SoundTable::Outcome::Found && m_pacer.handAhead(found.soundName))
+            m_aheadPosition = i;
+        return;
+    }
+}
+
+void ReadingRun::withdrawAhead()
+{
+    if (m_aheadPosition == kNothingAhead)
+        return;
+    m_aheadPosition = kNothingAhead;
+    m_pacer.withdrawAhead();
 }
 
 void ReadingRun::showProgress()
@@ -242,6 +280,7 @@ void ReadingRun::sayCurrentCharacter()
 void ReadingRun::playFound(const QString &soundName)
 {
     Text1 = soundName;
+    m_aheadPosition = kNothingAhead; // PlayWav takes it up
     const std::optional<SoundProblem> problem = m_pacer.PlayWav(Text1);
     if (problem && tellSoundProblem(*problem))
         return;
@@ -294,6 +333,8 @@ void ReadingRun::reportSoundProblem(const SoundProblem &problem)
 
 void ReadingRun::askUser(const QString &text, bool pauseAfterwards)
 {
+    // An open message holds everything.
+    withdrawAhead();
     m_hold = Hold::Message;
     m_window.showMessage(text, MessageButtons::OkOrStopReading, [this, pauseAfterwards](MessageAnswer answer) {
         messageClosed(answer, pauseAfterwards);

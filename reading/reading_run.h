@@ -52,7 +52,10 @@ public:
 private:
     enum class Hold { None, Pause, Message };
 
+    bool startRunning();
     void begin(size_t from, size_t to);
+    void handNextSoundAhead();
+    void withdrawAhead();
     void advance();
     void walk();
     bool sliceIsOver(int charactersWalked) const;
@@ -83,6 +86,8 @@ private:
     int m_highlightShown = -1;
     std::chrono::steady_clock::time_point m_lastSliceHighlight;
     bool m_stopTested = false;    // the current character has passed the stop test
+    static constexpr size_t kNothingAhead = static_cast<size_t>(-1);
+    size_t m_aheadPosition = kNothingAhead; // the character whose sound was handed ahead
     bool m_running = false;
     bool m_ended = false;
     Hold m_hold = Hold::None;

@@ -44,6 +44,20 @@ public:
     virtual std::optional<SoundProblem> open(const QString &path) = 0;
     virtual void play() = 0;
 
+    // Hands the next sound over while the current one plays, so that it starts exactly
+    // `gapMs` after the current one's end, on the output's own timeline, wherever the
+    // reading stands then. The open() and play() of that path that come at its moment
+    // take it up. Returns false where the output cannot (the sound is then placed at its
+    // play(), as any other).
+    virtual bool handAhead(const QString &path, int gapMs)
+    {
+        (void)path;
+        (void)gapMs;
+        return false;
+    }
+    // The sound handed ahead is not due after all: it is never heard.
+    virtual void withdrawAhead() {}
+
     void setCompletionHandler(CompletionHandler handler) { m_onCompletion = std::move(handler); }
     void setLateProblemHandler(ProblemHandler handler) { m_onLateProblem = std::move(handler); }
 

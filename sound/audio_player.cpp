@@ -21,10 +21,11 @@ constexpr auto kLongestStall = std::chrono::seconds(3);
 // An output that has not come to a sound's end at its moment is looked at this often.
 constexpr auto kLateEndPoll = std::chrono::milliseconds(5);
 
-// During a reading, the GUI thread tells each end and starts each sound: on busy cores
-// a thread at the default priority may wake a scheduler tick (4 ms) late, and every late
-// wake-up lengthens a gap. Raised a little where the system allows it (else nothing
-// changes), it wakes on time; the priority it had comes back when the reading ends.
+// During a reading, the GUI thread tells each end and hands each sound over. Sounds go
+// to the sound server ahead of their moment, so a late wake-up costs no gap there; the
+// SDL fallback still places them at their moment. Raised a little where the system
+// allows it (else nothing changes, as with VIROD_NO_PRIORITY_RAISE=1), the thread wakes
+// on time; the priority it had comes back when the reading ends.
 // Returns the priority to restore, or kNotRaised.
 constexpr int kNotRaised = 1000;
 
@@ -32,6 +33,8 @@ int raiseThisThread()
 {
 #ifdef Q_OS_LINUX
     constexpr int kReadingNice = -10;
+    if (qgetenv("VIROD_NO_PRIORITY_RAISE") == "1")
+        return kNotRaised;
     errno = 0;
     const int previous = getpriority(PRIO_PROCESS, 0);
     if (errno != 0 || previous <= kReadingNice || setpriority(PRIO_PROCESS, 0, kReadingNice) != 0)
@@ -153,6 +156,8 @@ bool AudioPlayer::openOutput()
 void AudioPlayer::closeOutput()
 {
     m_watchdog.stop();
+    m_ahead.reset(); // goes with the output
+    m_takingUpAhead = false;
     m_output.reset();
 }
 
@@ -160,7 +165,8 @@ void AudioPlayer::shutDown()
 {
     m_shutDown = true;
     m_sounds.abandon();
-    ++m_generation;
+    m_ahead.reset();
+    m_generation = ++m_issued;
     stopWaiting();
     m_idleTimer.stop();
     m_startUpTimer.stop();
@@ -175,9 +181,10 @@ void AudioPlayer::close()
     // ended may still be on their way to the speaker.
     if (m_output && m_awaitingCompletion)
         m_output->cancel(m_generation);
-    ++m_generation;
+    m_generation = ++m_issued;
     stopWaiting();
     m_loaded.reset();
+    m_takingUpAhead = false;
     m_sounds.abandon();
     m_decoding = false;
     m_playWhenDecoded = false;
@@ -191,6 +198,12 @@ std::optional<reading::SoundProblem> AudioPlayer::open(const QString &path)
     m_decoding = false;
     if (outputLost())
         closeOutput();
+    if (m_ahead && m_ahead->path == path && m_output) {
+        m_loaded = m_ahead->samples;
+        m_takingUpAhead = true;
+        return std::nullopt;
+    }
+    withdrawAhead();
     if (!m_output && !m_shutDown && (m_idleClosed || m_reopenAllowed || m_startUpTimer.isActive())) {
         m_reopenAllowed = false;
         m_startUpTimer.stop();
@@ -210,9 +223,17 @@ std::optional<reading::SoundProblem> AudioPlayer::open(const QString &path)
 
 void AudioPlayer::play()
 {
-    ++m_generation;
+    m_generation = ++m_issued;
     m_awaitingCompletion = true;
     m_idleTimer.stop();
+    if (m_takingUpAhead && m_ahead) {
+        m_generation = m_ahead->generation;
+        m_takingUpAhead = false;
+        const auto endAt = m_ahead->endAt;
+        m_ahead.reset();
+        awaitEnd(endAt);
+        return;
+    }
     if (m_decoding) {
         m_playWhenDecoded = true; // placed once decoded, from the moment it is ready
         return;
@@ -225,16 +246,59 @@ void AudioPlayer::play()
     placeLoadedSound();
 }
 
+namespace {
+
+std::chrono::steady_clock::time_point momentAfter(std::chrono::steady_clock::time_point from, double seconds)
+{
+    return from + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+} // namespace
+
 void AudioPlayer::placeLoadedSound()
 {
     const auto now = std::chrono::steady_clock::now();
-    const double secondsToEnd = m_output->place(m_loaded, m_generation);
-    m_completionAt = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                               std::chrono::duration<double>(secondsToEnd));
-    m_deadlinePassed = false;
+    awaitEnd(momentAfter(now, m_output->place(m_loaded, m_generation)));
+}
+
+void AudioPlayer::awaitEnd(std::chrono::steady_clock::time_point endAt)
+{
+    m_completionAt = endAt;
     m_deadline.start(m_completionAt);
     if (!m_watchdog.isActive())
         m_watchdog.start();
+}
+
+// The next sound goes to the output while the one before still plays, `gapMs` after its
+// end on the output's own timeline. Only a sound ready now is handed over: one with a
+// problem, or still to be decoded, waits for its moment, where it is told or placed.
+bool AudioPlayer::handAhead(const QString &path, int gapMs)
+{
+    withdrawAhead();
+    if (!m_output || outputLost() || !m_output->hasTimeline() || m_shutDown || m_decoding || m_sounds.isDecoding())
+        return false;
+    const DecodedSounds::Found found = m_sounds.find(path);
+    if (!found.samples) {
+        if (found.decoding)
+            m_sounds.abandon();
+        return false;
+    }
+    const quint64 generation = ++m_issued;
+    const auto now = std::chrono::steady_clock::now();
+    const double secondsToEnd = m_output->placeAfter(found.samples, generation, gapMs);
+    m_ahead = Ahead{path, found.samples, generation, momentAfter(now, secondsToEnd)};
+    m_idleTimer.stop();
+    return true;
+}
+
+void AudioPlayer::withdrawAhead()
+{
+    if (!m_ahead)
+        return;
+    if (m_output)
+        m_output->cancel(m_ahead->generation);
+    m_ahead.reset();
+    m_takingUpAhead = false;
 }
 
 double AudioPlayer::loadedDurationMs() const
@@ -251,10 +315,9 @@ void AudioPlayer::deadlineReached()
     if (!m_awaitingCompletion)
         return;
     if (!m_output || m_output->endReached(m_generation)) {
-        deliverCompletion(m_generation, !m_deadlinePassed);
+        deliverCompletion(m_generation);
         return;
     }
-    m_deadlinePassed = true;
     m_deadline.start(std::chrono::steady_clock::now() + kLateEndPoll);
 }
 
@@ -270,12 +333,12 @@ void AudioPlayer::watchOutput()
         return;
     qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
     closeOutput();
-    deliverCompletion(m_generation, false);
+    deliverCompletion(m_generation);
 }
 
 void AudioPlayer::postCompletion(quint64 generation)
 {
-    QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation, false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation); }, Qt::QueuedConnection);
 }
 
 void AudioPlayer::stopWaiting()
@@ -285,13 +348,14 @@ void AudioPlayer::stopWaiting()
 }
 
 // GUI thread. The end of a sound closed since, or already told, is dropped.
-void AudioPlayer::deliverCompletion(quint64 generation, bool onTime)
+void AudioPlayer::deliverCompletion(quint64 generation)
 {
     if (generation != m_generation || !m_awaitingCompletion)
         return;
     stopWaiting();
     if (m_output) {
-        m_output->endTold(onTime && m_loaded);
+        if (!m_ahead)
+            m_output->endTold();
         if (!m_held)
             m_idleTimer.start();
     }

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -18,7 +19,9 @@ namespace platform {
 // Each sound is placed in the output to the frame, and its end is told on the GUI
 // thread at its moment, and never before the output has come that far: an output that
 // starts late or stalls holds the reading back instead of having sounds run over one
-// another.
+// another. On the sound server, the next sound is handed over while the one before still
+// plays (handAhead), so its gap is exact whenever the GUI thread wakes; the play() that
+// comes at its moment then only takes it up.
 //
 // The sound libraries are loaded when the first sound is wanted, and the output is
 // opened a moment after the window shows, then at each Read. It is held for the whole
@@ -42,6 +45,8 @@ public:
     void close() override;
     std::optional<reading::SoundProblem> open(const QString &path) override;
     void play() override;
+    bool handAhead(const QString &path, int gapMs) override;
+    void withdrawAhead() override;
 
     // At exit: stops everything at once; nothing is waited for.
     void shutDown();
@@ -57,9 +62,10 @@ private:
     void closeOutput();
     bool outputLost() const { return m_output && m_output->isLost(); }
     void placeLoadedSound();
+    void awaitEnd(std::chrono::steady_clock::time_point endAt);
     void deadlineReached();
     void watchOutput();
-    void deliverCompletion(quint64 generation, bool onTime);
+    void deliverCompletion(quint64 generation);
     void postCompletion(quint64 generation);
     void stopWaiting();
     void soundPlayable(std::shared_ptr<const AudioOutput::Samples> samples);
@@ -85,9 +91,18 @@ private:
     QTimer m_watchdog;
     QTimer m_idleTimer;
     QTimer m_startUpTimer;
-    quint64 m_generation = 0;
+    quint64 m_generation = 0; // of the sound open now
+    quint64 m_issued = 0;     // the last generation given out
+    struct Ahead
+    {
+        QString path;
+        std::shared_ptr<const AudioOutput::Samples> samples;
+        quint64 generation = 0;
+        std::chrono::steady_clock::time_point endAt;
+    };
+    std::optional<Ahead> m_ahead;
+    bool m_takingUpAhead = false; // open() found the sound handed ahead
     bool m_awaitingCompletion = false;
-    bool m_deadlinePassed = false;
     std::chrono::steady_clock::time_point m_completionAt;
 };
 

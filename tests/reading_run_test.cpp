@@ -182,10 +182,25 @@ TEST_F(ReadingRunTest, StopDuringASoundStillReadsTheNextCharacterOnly)
     rig.clock.advance(10 * (kSound + kDelay));
     EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a", "son_b"}));
     EXPECT_EQ(rig.player.starts()[1].at, kSound + kDelay + rig.player.starts()[0].at);
+    EXPECT_TRUE(rig.player.withdrawn().isEmpty()) << "b, handed ahead, was still due";
     EXPECT_EQ(rig.window.lastHighlight(), 4);
     EXPECT_FALSE(rig.run.isRunning());
     EXPECT_TRUE(rig.window.readEnabled);
     EXPECT_EQ(rig.run.flags().stopFlag, 0);
+}
+
+// The next sound lies past a line break: its stop test comes after the Stop, so the
+// sound handed ahead is withdrawn before it is heard.
+TEST_F(ReadingRunTest, StopDuringASoundWithdrawsASoundHandedAheadPastALineBreak)
+{
+    rig.readCorrection("a\r\nb");
+    ASSERT_EQ(rig.player.handed().size(), 1u);
+    rig.clock.advance(kSound / 2);
+    rig.run.stop();
+    EXPECT_EQ(rig.player.withdrawn(), sounds({"son_b"}));
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a"}));
+    EXPECT_FALSE(rig.run.isRunning());
 }
 
 TEST_F(ReadingRunTest, StopDuringASoundStillReportsAMissingNextCharacter)
@@ -210,6 +225,9 @@ TEST_F(ReadingRunTest, PauseDuringASoundHoldsAfterTheNextSound)
     rig.clock.advance(20 * (kSound + kDelay));
     EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a", "son_b"}));
     EXPECT_TRUE(rig.run.isRunning());
+    // b was handed ahead and taken up; nothing goes ahead of a held run.
+    ASSERT_EQ(rig.player.handed().size(), 1u);
+    EXPECT_TRUE(rig.player.withdrawn().isEmpty());
 
     const int focusBefore = rig.window.focusRequests;
     rig.run.togglePause();
@@ -497,4 +515,23 @@ TEST(ReadingRunSoundProblems, LastSoundFoundUnplayableAfterTheRunIsOverIsStillTo
     rig.run.shutDown();
     rig.player.reportLate(late);
     EXPECT_EQ(rig.window.messages.size(), 1u);
+}
+
+// A problem found while a sound plays opens a message, which holds everything: the sound
+// handed ahead is withdrawn, and played once the message is closed.
+TEST(ReadingRunSoundProblems, ProblemFoundDuringASoundWithdrawsTheSoundHandedAhead)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("ab");
+    ASSERT_EQ(rig.player.handed().size(), 1u);
+    rig.player.reportLate({reading::SoundProblem::Kind::BadFile, rig.sound(QStringLiteral("son_a")),
+                           QStringLiteral("le son dure 9 min 0 s")});
+    ASSERT_TRUE(rig.window.hasOpenMessage());
+    EXPECT_EQ(rig.player.withdrawn(), QStringList{rig.sound(QStringLiteral("son_b"))});
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.starts().size(), 1u);
+    rig.window.answer();
+    EXPECT_EQ(rig.player.starts().size(), 2u);
+    EXPECT_EQ(rig.player.starts()[1].at, rig.clock.now());
 }
