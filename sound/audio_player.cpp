@@ -341,10 +341,12 @@ void AudioPlayer::postCompletion(quint64 generation)
     QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation); }, Qt::QueuedConnection);
 }
 
+// Nothing is looked at while no sound is awaited: a pause costs no wake-up.
 void AudioPlayer::stopWaiting()
 {
     m_awaitingCompletion = false;
     m_deadline.stop();
+    m_watchdog.stop();
 }
 
 // GUI thread. The end of a sound closed since, or already told, is dropped.
