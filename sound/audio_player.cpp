@@ -2,13 +2,10 @@
 #include "sound/audio_player.h"
 
 #include "sound/sound_module.h"
+#include "sound/thread_priority.h"
 
 #include <QtDebug>
 
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <sys/resource.h>
-#endif
 
 namespace platform {
 
@@ -20,40 +17,6 @@ constexpr int kWatchIntervalMs = 100;
 constexpr auto kLongestStall = std::chrono::seconds(3);
 // An output that has not come to a sound's end at its moment is looked at this often.
 constexpr auto kLateEndPoll = std::chrono::milliseconds(5);
-
-// During a reading, the GUI thread tells each end and hands each sound over. Sounds go
-// to the sound server ahead of their moment, so a late wake-up costs no gap there; the
-// SDL fallback still places them at their moment. Raised a little where the system
-// allows it (else nothing changes, as with VIROD_NO_PRIORITY_RAISE=1), the thread wakes
-// on time; the priority it had comes back when the reading ends.
-// Returns the priority to restore, or kNotRaised.
-constexpr int kNotRaised = 1000;
-
-int raiseThisThread()
-{
-#ifdef Q_OS_LINUX
-    constexpr int kReadingNice = -10;
-    if (qgetenv("VIROD_NO_PRIORITY_RAISE") == "1")
-        return kNotRaised;
-    errno = 0;
-    const int previous = getpriority(PRIO_PROCESS, 0);
-    if (errno != 0 || previous <= kReadingNice || setpriority(PRIO_PROCESS, 0, kReadingNice) != 0)
-        return kNotRaised;
-    return previous;
-#else
-    return kNotRaised;
-#endif
-}
-
-void restoreThisThread(int previous)
-{
-#ifdef Q_OS_LINUX
-    if (previous != kNotRaised)
-        setpriority(PRIO_PROCESS, 0, previous);
-#else
-    Q_UNUSED(previous);
-#endif
-}
 
 QString noOutputReason(const QString &problem)
 {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/pulse_output.h"
 
+#include "sound/thread_priority.h"
+
 #include <QtDebug>
 #include <algorithm>
 #include <chrono>
@@ -8,10 +10,6 @@
 #include <pulse/pulseaudio.h>
 #include <vector>
 
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <sys/resource.h>
-#endif
 
 namespace platform {
 
@@ -41,27 +39,6 @@ QString serverReason(pa_context *context)
 {
     return QStringLiteral("aucun serveur de son n'a pu être ouvert ; message du système : %1")
         .arg(QString::fromUtf8(context != nullptr ? pa_strerror(pa_context_errno(context)) : "?"));
-}
-
-// The client thread hands the sounds to the server: it takes the priority of the thread
-// that makes it, raised a little where the system allows it (else nothing changes).
-// Sounds are handed over well ahead of their moment, so the raise is a comfort, not a
-// need; VIROD_NO_PRIORITY_RAISE=1 leaves it out, as for a user who may not raise.
-bool startRaised(pa_threaded_mainloop *loop)
-{
-#ifdef Q_OS_LINUX
-    constexpr int kClientNice = -10;
-    errno = 0;
-    const int previous = getpriority(PRIO_PROCESS, 0);
-    const bool raised = qgetenv("VIROD_NO_PRIORITY_RAISE") != "1" && errno == 0 && previous > kClientNice
-        && setpriority(PRIO_PROCESS, 0, kClientNice) == 0;
-    const bool started = pa_threaded_mainloop_start(loop) >= 0;
-    if (raised)
-        setpriority(PRIO_PROCESS, 0, previous);
-    return started;
-#else
-    return pa_threaded_mainloop_start(loop) >= 0;
-#endif
 }
 
 // The main loop's lock, for the GUI thread's calls.
@@ -104,7 +81,7 @@ bool PulseOutput::connect(QString &problem)
 bool PulseOutput::startLoop()
 {
     m_loop = pa_threaded_mainloop_new();
-    return m_loop != nullptr && startRaised(m_loop);
+    return m_loop != nullptr && startRaised([this] { return pa_threaded_mainloop_start(m_loop) >= 0; });
 }
 
 // With the lock held: the connection to the server, which must already be running (no

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/sdl_output.h"
 
+#include "sound/thread_priority.h"
+
 #include <QtDebug>
 #include <chrono>
 #include <future>
 #include <thread>
-
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <sys/resource.h>
-#endif
 
 namespace platform {
 
@@ -35,24 +32,10 @@ QString noDeviceReason(const QString &systemText)
         .arg(systemText);
 }
 
-// The audio threads are made while audio starts and take the priority of the thread
-// that makes them: raised a little, busy cores do not starve them. Where the system
-// does not allow it, or with VIROD_NO_PRIORITY_RAISE=1, nothing changes.
+// The audio threads are made while audio starts: raised, busy cores do not starve them.
 bool initAudioWithRaisedPriority()
 {
-#ifdef Q_OS_LINUX
-    constexpr int kAudioNice = -10;
-    errno = 0;
-    const int previous = getpriority(PRIO_PROCESS, 0);
-    const bool raised = qgetenv("VIROD_NO_PRIORITY_RAISE") != "1" && errno == 0 && previous > kAudioNice
-        && setpriority(PRIO_PROCESS, 0, kAudioNice) == 0;
-    const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (raised)
-        setpriority(PRIO_PROCESS, 0, previous);
-    return started;
-#else
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-#endif
+    return startRaised([] { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; });
 }
 
 } // namespace
