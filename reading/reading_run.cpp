@@ -17,6 +17,7 @@ namespace {
 // Key under which "no sound output" is reported once per run, whatever the file.
 const QString kNoOutputKey = QStringLiteral("\n(no output)");
 const QString kNoFolderKey = QStringLiteral("\n(no folder)");
+const QString kStalledKey = QStringLiteral("\n(stalled)");
 
 // A slice of walking ends after this much work, so that the window answers in time;
 // the character bound keeps slices short where the clock is not looked at.
@@ -296,6 +297,7 @@ bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
     const bool noFolder = problem.kind == SoundProblem::Kind::BadFile
         && platform::stampOf(QFileInfo(problem.path).absolutePath()).kind != platform::FileStamp::Kind::Folder;
     const QString key = problem.kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
+        : problem.kind == SoundProblem::Kind::OutputStalled          ? kStalledKey
         : noFolder                                                   ? kNoFolderKey
                                                                      : problem.path;
     if (m_reportedSoundProblems.contains(key))
@@ -316,19 +318,29 @@ void ReadingRun::lateSoundProblem(const SoundProblem &problem)
     if (m_ended)
         return;
     if (!m_running) {
-        m_window.showMessage(soundFileProblemMessage(problem.path, problem.reason), MessageButtons::Ok, {});
+        m_window.showMessage(problemMessage(problem), MessageButtons::Ok, {});
         return;
     }
     if (m_hold != Hold::Message)
         tellSoundProblem(problem);
 }
 
+QString ReadingRun::problemMessage(const SoundProblem &problem)
+{
+    switch (problem.kind) {
+    case SoundProblem::Kind::NoOutput:
+        return noSoundOutputMessage(problem.reason);
+    case SoundProblem::Kind::OutputStalled:
+        return outputStalledMessage(problem.reason);
+    case SoundProblem::Kind::BadFile:
+        break;
+    }
+    return soundFileProblemMessage(problem.path, problem.reason);
+}
+
 void ReadingRun::reportSoundProblem(const SoundProblem &problem)
 {
-    const QString text = problem.kind == SoundProblem::Kind::NoOutput
-        ? noSoundOutputMessage(problem.reason)
-        : soundFileProblemMessage(problem.path, problem.reason);
-    askUser(text, true);
+    askUser(problemMessage(problem), true);
 }
 
 void ReadingRun::askUser(const QString &text, bool pauseAfterwards)

@@ -64,6 +64,7 @@ private:
     void playFound(const QString &soundName);
     bool tellSoundProblem(const SoundProblem &problem);
     void lateSoundProblem(const SoundProblem &problem);
+    static QString problemMessage(const SoundProblem &problem);
     void reportSoundProblem(const SoundProblem &problem);
     void askUser(const QString &text, bool pauseAfterwards);
     void messageClosed(MessageAnswer answer, bool pauseAfterwards);

@@ -12,6 +12,7 @@ struct SoundProblem
     enum class Kind {
         NoOutput, // no sound device or server: nothing can be heard at all
         BadFile,  // this one file is missing, unreadable or not a WAV we can decode
+        OutputStalled, // the output stopped playing (a server stopped, a sink suspended)
     };
     Kind kind = Kind::BadFile;
     QString path;

@@ -14,7 +14,11 @@ namespace {
 constexpr int kWatchIntervalMs = 100;
 // An output that has not come to a sound's end this long after its moment is taken
 // for lost.
-constexpr auto kLongestStall = std::chrono::seconds(3);
+constexpr auto kLongestStall = std::chrono::seconds(15);
+// An output that has not come to a sound's end this long after its moment has stopped
+// playing (a server stopped, a sink suspended): the reading waits for it, and the user
+// is told, once per Read.
+constexpr auto kStallTold = std::chrono::seconds(1);
 // An output that has not come to a sound's end at its moment is looked at this often.
 constexpr auto kLateEndPoll = std::chrono::milliseconds(5);
 
@@ -66,6 +70,7 @@ AudioPlayer::~AudioPlayer()
 std::optional<reading::SoundProblem> AudioPlayer::prepare()
 {
     m_reopenAllowed = true;
+    m_stallTold = false;
     // Every sound file is looked at again at the next Read.
     m_sounds.lookAgain();
     if (!m_startedUp) {
@@ -284,15 +289,22 @@ void AudioPlayer::deadlineReached()
     m_deadline.start(std::chrono::steady_clock::now() + kLateEndPoll);
 }
 
-// While a sound is under way: an output lost, or that has not come to the sound's end
-// long after its moment, is closed, so the sound ends and the next one tries again.
+// While a sound is under way: an output that has stopped playing is waited for, and
+// told; one lost, or stopped for good, is closed, so the sound ends and the next one
+// tries again.
 void AudioPlayer::watchOutput()
 {
     if (!m_awaitingCompletion)
         return;
     const bool lost = !m_output || outputLost();
-    const bool stalled = std::chrono::steady_clock::now() > m_completionAt + kLongestStall;
-    if (!lost && !stalled)
+    const auto late = std::chrono::steady_clock::now() - m_completionAt;
+    if (!lost && late > kStallTold && !m_stallTold) {
+        m_stallTold = true;
+        qWarning("The sound output stopped playing; the reading waits for it.");
+        reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::OutputStalled, QString(),
+                                                QStringLiteral("le serveur de son ne joue plus les sons")});
+    }
+    if (!lost && late <= kLongestStall)
         return;
     qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
     closeOutput();

@@ -81,6 +81,7 @@ private:
     bool m_reopenAllowed = true; // once per Read, after the output was lost
     bool m_idleClosed = false;   // closed for want of sounds, opened again at the next
     bool m_shutDown = false;
+    bool m_stallTold = false;    // once per Read
 
     DecodedSounds m_sounds;
     std::shared_ptr<const AudioOutput::Samples> m_loaded;

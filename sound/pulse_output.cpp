@@ -20,8 +20,11 @@ constexpr int kConnectTimeoutMs = 2000;
 // reads, and written on this far ahead of it: far enough that busy cores never let the
 // stream catch up with a long sound, near enough for the server's buffer.
 constexpr double kWriteAheadSeconds = 2.0;
-// How often what is still to be written is looked at, while there is some.
-constexpr pa_usec_t kFeedEveryUsec = 250000;
+// How often the server's position is asked for while sounds are under way.
+constexpr pa_usec_t kLookEveryUsec = 100000;
+// A server that has not told its position for this long is not taken to play on: what
+// it has played is not guessed beyond this.
+constexpr double kLongestGuessSeconds = 0.3;
 // The latency asked of the server: a sound written now is heard this soon.
 constexpr double kTargetLatencySeconds = 0.025;
 // A write made now reaches the server within this, while the stream runs.
@@ -176,8 +179,8 @@ PulseOutput::~PulseOutput()
     {
         // Nothing is drained: a sound still playing stops with the stream.
         Locked locked(m_loop);
-        if (m_decoderWait != nullptr)
-            pa_threaded_mainloop_get_api(m_loop)->time_free(m_decoderWait);
+        if (m_lookAgain != nullptr)
+            pa_threaded_mainloop_get_api(m_loop)->time_free(m_lookAgain);
         if (m_stream != nullptr) {
             pa_stream_set_state_callback(m_stream, nullptr, nullptr);
             pa_stream_set_write_callback(m_stream, nullptr, nullptr);
@@ -215,12 +218,17 @@ std::int64_t PulseOutput::readFrame() const
 }
 
 // With the lock held: the frame heard now: what the server has read, less what its sink
-// still holds.
+// still holds. Never guessed far beyond the server's last report: a server stopped, or a
+// sink that stopped reading, holds the reading back instead of having it walk on unheard.
 std::int64_t PulseOutput::heardFrame() const
 {
     const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
-    const double sinkSeconds = timing != nullptr && !m_corked ? static_cast<double>(timing->sink_usec) / 1e6 : 0.0;
-    return readFrame() - std::llround(sinkSeconds * kRate);
+    if (timing == nullptr)
+        return 0;
+    const double sinkSeconds = !m_corked ? static_cast<double>(timing->sink_usec) / 1e6 : 0.0;
+    const std::int64_t reported = timing->read_index / (kChannels * static_cast<std::int64_t>(sizeof(float)));
+    const std::int64_t guessed = std::min<std::int64_t>(readFrame(), reported + std::llround(kLongestGuessSeconds * kRate));
+    return guessed - std::llround(sinkSeconds * kRate);
 }
 
 // With the lock held: the first frame a write made now can still reach before the server
@@ -255,6 +263,7 @@ double PulseOutput::hand(const SoundTimeline::Placed &placed, std::shared_ptr<co
     m_pending.push_back(Pending{std::move(samples), placed.start, 0, placed.generation});
     writeSome();
     setCorked(false);
+    lookAgainSoon();
     return std::max(0.0, static_cast<double>(placed.end - heardFrame()) / kRate);
 }
 
@@ -278,10 +287,8 @@ void PulseOutput::writeSome()
             continue;
         }
         sound.written += count;
-        if (sound.written < sound.samples->size()) {
-            waitForDecoder();
+        if (sound.written < sound.samples->size())
             return;
-        }
         m_pending.pop_front();
     }
 }
@@ -303,19 +310,35 @@ void PulseOutput::silence(std::int64_t from, std::int64_t to)
         writeAt(frame, zeros.data(), static_cast<std::size_t>(std::min(kChunkFrames, to - frame)) * kChannels);
 }
 
-// With the lock held: what is still to be written (a sound not yet within the
-// write-ahead, or the decoder not yet there) is looked for again shortly.
-void PulseOutput::waitForDecoder()
+// With the lock held: while sounds are placed and not all heard, the server's position
+// is asked for often, so that a server that stops answering or a sink that stops reading
+// is seen within a fraction of a second; what is still to be written (a sound not yet
+// within the write-ahead, or the decoder not yet there) is looked at again then too.
+void PulseOutput::lookAgainSoon()
 {
-    if (m_decoderWait != nullptr)
+    if (m_lookAgain != nullptr)
         return;
-    m_decoderWait = pa_context_rttime_new(m_context, pa_rtclock_now() + kFeedEveryUsec,
-                                          [](pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *self) {
-                                              auto *output = static_cast<PulseOutput *>(self);
-                                              api->time_free(event);
-                                              output->m_decoderWait = nullptr;
-                                              output->writeSome();
-                                          }, this);
+    m_lookAgain = pa_context_rttime_new(m_context, pa_rtclock_now() + kLookEveryUsec,
+                                        [](pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *self) {
+                                            auto *output = static_cast<PulseOutput *>(self);
+                                            api->time_free(event);
+                                            output->m_lookAgain = nullptr;
+                                            output->lookAgain();
+                                        }, this);
+}
+
+// With the lock held.
+void PulseOutput::lookAgain()
+{
+    if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    if (!m_pending.empty() || heardFrame() < m_timeline.lastEnd()) {
+        pa_operation *update = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
+        if (update != nullptr)
+            pa_operation_unref(update);
+        writeSome();
+        lookAgainSoon();
+    }
 }
 
 // With the lock held.

@@ -70,14 +70,15 @@ private:
     void writeSome();
     bool writeAt(std::int64_t frame, const float *samples, std::size_t count);
     void silence(std::int64_t from, std::int64_t to);
-    void waitForDecoder();
+    void lookAgainSoon();
+    void lookAgain();
     void setCorked(bool corked);
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
     std::atomic<bool> m_lost{false};
-    pa_time_event *m_decoderWait = nullptr;
+    pa_time_event *m_lookAgain = nullptr;
 
     // Under the main loop's lock.
     SoundTimeline m_timeline;

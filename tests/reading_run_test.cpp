@@ -535,3 +535,23 @@ TEST(ReadingRunSoundProblems, ProblemFoundDuringASoundWithdrawsTheSoundHandedAhe
     EXPECT_EQ(rig.player.starts().size(), 2u);
     EXPECT_EQ(rig.player.starts()[1].at, rig.clock.now());
 }
+
+// An output that stops playing holds the reading (its sound does not end) and is told
+// once, in words that claim no missing output.
+TEST(ReadingRunSoundProblems, OutputThatStopsPlayingIsToldOncePerRun)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("abc");
+    const reading::SoundProblem stalled{reading::SoundProblem::Kind::OutputStalled, QString(),
+                                        QStringLiteral("le serveur de son ne joue plus les sons")};
+    rig.player.reportLate(stalled);
+    ASSERT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_EQ(rig.window.messages[0].text, reading::outputStalledMessage(stalled.reason));
+    EXPECT_FALSE(rig.window.messages[0].text.contains(QStringLiteral("Aucune sortie")));
+    rig.window.answer();
+    rig.player.reportLate(stalled);
+    EXPECT_EQ(rig.window.messages.size(), 1u);
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.starts().size(), 3u);
+}
