@@ -37,13 +37,21 @@ std::optional<SoundProblem> PlaybackPacer::PlayWav(const QString &soundName)
 {
     m_inPlayWav = true;
     m_doneDuringPlayWav = false;
-    // A sound handed ahead is taken up by the open() of its path.
-    m_handedAhead = false;
+    // The first sound handed ahead is taken up by the open() of its path; the open() of
+    // another withdraws them all.
+    if (!m_handed.empty() && m_handed.front().soundName == soundName)
+        m_handed.erase(m_handed.begin());
+    else
+        m_handed.clear();
     m_player.close();
     const std::optional<SoundProblem> problem = m_player.open(soundPath(soundName));
     m_player.play();
     m_flags.playingFlag = 1;
     m_inPlayWav = false;
+    // The sound handed after this one went with the delay the field said then; the tick
+    // that ended the last delay has read it again.
+    if (!m_handed.empty() && m_handed.front().pauseMs != pauseAfterCurrentSound())
+        withdrawAhead();
     // The end of a sound must come after PlayWav; a player that ends it at once is
     // honoured here, once the flag it clears has been set.
     if (m_doneDuringPlayWav)
@@ -56,33 +64,61 @@ QString PlaybackPacer::soundPath(const QString &soundName)
     return m_soundFiles.find(m_window.soundFolder() + soundName + kSoundExtension);
 }
 
+// The pause after the sound playing now (or whose delay runs now): with the start-up
+// tick still to come, the field's, which that tick (or the sound's end) will take.
+int PlaybackPacer::pauseAfterCurrentSound() const
+{
+    const int delayMs = startUpTickPending() ? fieldDelay() : Timer1.interval();
+    return m_delayAfterSound ? delayMs : std::max(delayMs, m_longerPauseMs);
+}
+
+int PlaybackPacer::fieldDelay() const
+{
+    return platform::readDelay(m_window.delayText()).intervalMs;
+}
+
+// The first sound handed ahead follows the sound playing now; the next follows it after
+// the delay the field says now, which the tick at its start reads (PlayWav hands it
+// again if the field changed in between).
 bool PlaybackPacer::handAhead(const QString &soundName)
 {
     if (m_closed || !isHolding())
         return false;
-    withdrawAhead();
-    // The delay after the sound playing now: with the start-up tick still to come, the
-    // field's, which that tick (or the sound's end) will take.
-    const int delayMs = startUpTickPending() ? platform::readDelay(m_window.delayText()).intervalMs : Timer1.interval();
-    const int pauseMs = m_delayAfterSound ? delayMs : std::max(delayMs, m_longerPauseMs);
-    m_handedAhead = m_player.handAhead(soundPath(soundName), pauseMs);
-    m_aheadName = soundName;
-    return m_handedAhead;
+    const int pauseMs = m_handed.empty() ? pauseAfterCurrentSound() : fieldDelay();
+    if (!m_player.handAhead(soundPath(soundName), pauseMs))
+        return false;
+    m_handed.push_back(Handed{soundName, pauseMs});
+    return true;
 }
 
 void PlaybackPacer::lengthenPauseBeforeNextSound(int pauseMs)
 {
     m_longerPauseMs = std::max(m_longerPauseMs, pauseMs);
-    // A sound already handed ahead goes again, with the longer pause before it.
-    if (m_handedAhead && !m_delayAfterSound)
-        handAhead(m_aheadName);
+    // The sounds already handed ahead go again, with the longer pause before them.
+    if (m_handed.empty() || m_delayAfterSound)
+        return;
+    std::vector<Handed> handed = m_handed;
+    withdrawAhead();
+    for (const Handed &sound : handed) {
+        if (!handAhead(sound.soundName))
+            return;
+    }
+}
+
+void PlaybackPacer::keepFirstAheadOnly()
+{
+    if (m_handed.size() < 2)
+        return;
+    const Handed first = m_handed.front();
+    withdrawAhead();
+    handAhead(first.soundName);
 }
 
 void PlaybackPacer::withdrawAhead()
 {
-    if (m_handedAhead)
+    if (!m_handed.empty())
         m_player.withdrawAhead();
-    m_handedAhead = false;
+    m_handed.clear();
 }
 
 void PlaybackPacer::closePlayer()

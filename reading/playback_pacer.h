@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace reading {
 
@@ -34,11 +35,14 @@ public:
     // exact name is not there), play; playingFlag = 1. Returns at once.
     std::optional<SoundProblem> PlayWav(const QString &soundName);
 
-    // While a sound or its delay is under way: the next sound, handed to the player to
-    // start the delay after the current one's end. Returns whether the player took it.
+    // While a sound or its delay is under way: the next sound (then the one after it),
+    // handed to the player to start the delay after the end of the sound before it.
+    // Returns whether the player took it.
     bool handAhead(const QString &soundName);
-    // The sound handed ahead is not due after all.
+    int handedCount() const { return static_cast<int>(m_handed.size()); }
+    // The sounds handed ahead are not due after all; or all but the first.
     void withdrawAhead();
+    void keepFirstAheadOnly();
     // Once: the pause after the sound playing now (or, during a delay or with no sound
     // playing, after the next one) lasts at least `pauseMs`, whatever the delay in force.
     void lengthenPauseBeforeNextSound(int pauseMs);
@@ -60,6 +64,8 @@ public:
 private:
     void takeIntervalFromField();
     bool startUpTickPending() const { return Timer1.isEnabled() && !m_delayAfterSound; }
+    int pauseAfterCurrentSound() const;
+    int fieldDelay() const;
     QString soundPath(const QString &soundName);
 
     ReadingFlags &m_flags;
@@ -72,8 +78,12 @@ private:
     bool m_inPlayWav = false;
     bool m_doneDuringPlayWav = false;
     bool m_closed = false;
-    bool m_handedAhead = false;
-    QString m_aheadName;
+    struct Handed
+    {
+        QString soundName;
+        int pauseMs; // before it
+    };
+    std::vector<Handed> m_handed; // in the order they are to be heard
     int m_longerPauseMs = 0;
 };
 

@@ -107,7 +107,7 @@ void ReadingRun::begin(size_t from, size_t to)
     m_highlightDue = -1;
     m_highlightShown = -1;
     m_stopTested = false;
-    m_aheadPosition = kNothingAhead;
+    m_aheadPositions.clear();
     m_hold = Hold::None;
     m_reportedSoundProblems.clear();
     m_running = true;
@@ -125,8 +125,12 @@ void ReadingRun::stop()
     m_window.showRunningButtons(false);
     // A sound handed ahead stays due only if it is the very character whose stop test
     // has passed; any other comes after a stop test that now fails.
-    if (m_aheadPosition != m_position || !m_stopTested)
+    if (!m_aheadPositions.empty() && m_aheadPositions.front() == m_position && m_stopTested) {
+        m_pacer.keepFirstAheadOnly();
+        m_aheadPositions.resize(std::min<size_t>(1, static_cast<size_t>(m_pacer.handedCount())));
+    } else {
         withdrawAhead();
+    }
     // The stopped run may still wait for its current sound: no second run before it ends.
     m_window.setReadEnabled(false);
     // Told once, after the buttons have changed (and the focus with them).
@@ -221,31 +225,34 @@ void ReadingRun::walk()
     }
 }
 
-// While the run waits for the sound playing now and its delay: the next character with a
-// sound goes to the player ahead, to start exactly the delay after that sound's end. The
-// run still takes it up at its moment, so the highlight, a pause and a stop act as ever.
+// While the run waits for the sound playing now and its delay: the next characters with
+// a sound (two, so that a late wake-up of this thread costs no gap) go to the player
+// ahead, each to start exactly its delay after the end of the sound before it. The run
+// still takes each up at its moment, so the highlight, a pause and a stop act as ever.
 // Nothing is handed over past a character with no sound (its message comes first), nor
 // while a stop or a hold is pending. The look stays within one slice of walking.
 void ReadingRun::handNextSoundAhead()
 {
-    if (m_aheadPosition != kNothingAhead || m_hold != Hold::None || m_flags.stopFlag == ReadingFlags::kStopRequested)
+    constexpr size_t kSoundsAhead = 2;
+    if (m_hold != Hold::None || m_flags.stopFlag == ReadingFlags::kStopRequested)
         return;
     const size_t last = std::min(m_end, m_position + static_cast<size_t>(kSliceClockEvery));
-    for (size_t i = m_position; i < last; ++i) {
+    size_t i = m_aheadPositions.empty() ? m_position : m_aheadPositions.back() + 1;
+    for (; i < last && m_aheadPositions.size() < kSoundsAhead; ++i) {
         const SoundTable::Lookup found = List1.lookup(m_text[i]);
         if (found.outcome == SoundTable::Outcome::Skip)
             continue;
-        if (found.outcome == SoundTable::Outcome::Found && m_pacer.handAhead(found.soundName))
-            m_aheadPosition = i;
-        return;
+        if (found.outcome == SoundTable::Outcome::Missing || !m_pacer.handAhead(found.soundName))
+            return;
+        m_aheadPositions.push_back(i);
     }
 }
 
 void ReadingRun::withdrawAhead()
 {
-    if (m_aheadPosition == kNothingAhead)
+    if (m_aheadPositions.empty())
         return;
-    m_aheadPosition = kNothingAhead;
+    m_aheadPositions.clear();
     m_pacer.withdrawAhead();
 }
 
@@ -281,13 +288,19 @@ void ReadingRun::sayCurrentCharacter()
 void ReadingRun::playFound(const QString &soundName)
 {
     Text1 = soundName;
-    m_aheadPosition = kNothingAhead; // PlayWav takes it up
     const std::optional<SoundProblem> problem = m_pacer.PlayWav(Text1);
+    // PlayWav takes up the first sound handed ahead, and may withdraw the others.
+    if (!m_aheadPositions.empty() && m_aheadPositions.front() + 1 == m_position)
+        m_aheadPositions.erase(m_aheadPositions.begin());
+    m_aheadPositions.resize(std::min(m_aheadPositions.size(), static_cast<size_t>(m_pacer.handedCount())));
     if (problem && tellSoundProblem(*problem))
         return;
-    // A pause is honoured only here, right after a sound has been started.
-    if (m_flags.pauseFlag == 1)
+    // A pause is honoured only here, right after a sound has been started: nothing that
+    // was handed ahead is due before Resume.
+    if (m_flags.pauseFlag == 1) {
         m_hold = Hold::Pause;
+        withdrawAhead();
+    }
 }
 
 // Each problem once per run; returns whether the user is being told.

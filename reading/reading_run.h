@@ -10,6 +10,7 @@
 #include <QSet>
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace reading {
 
@@ -87,8 +88,7 @@ private:
     int m_highlightShown = -1;
     std::chrono::steady_clock::time_point m_lastSliceHighlight;
     bool m_stopTested = false;    // the current character has passed the stop test
-    static constexpr size_t kNothingAhead = static_cast<size_t>(-1);
-    size_t m_aheadPosition = kNothingAhead; // the character whose sound was handed ahead
+    std::vector<size_t> m_aheadPositions; // the characters whose sounds were handed ahead
     bool m_running = false;
     bool m_ended = false;
     Hold m_hold = Hold::None;

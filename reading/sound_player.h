@@ -45,18 +45,19 @@ public:
     virtual std::optional<SoundProblem> open(const QString &path) = 0;
     virtual void play() = 0;
 
-    // Hands the next sound over while the current one plays, so that it starts exactly
-    // `gapMs` after the current one's end, on the output's own timeline, wherever the
-    // reading stands then. The open() and play() of that path that come at its moment
-    // take it up. Returns false where the output cannot (the sound is then placed at its
-    // play(), as any other).
+    // Hands a coming sound over while the current one plays, so that it starts exactly
+    // `gapMs` after the end of the sound before it (the current one, or the one handed
+    // ahead before it), on the output's own timeline, wherever the reading stands then.
+    // The open() and play() of the first handed path take it up at its moment; an open()
+    // of another path withdraws them all. Returns false where the output cannot (the
+    // sound is then placed at its play(), as any other).
     virtual bool handAhead(const QString &path, int gapMs)
     {
         (void)path;
         (void)gapMs;
         return false;
     }
-    // The sound handed ahead is not due after all: it is never heard.
+    // The sounds handed ahead are not due after all: none of them is heard.
     virtual void withdrawAhead() {}
 
     void setCompletionHandler(CompletionHandler handler) { m_onCompletion = std::move(handler); }

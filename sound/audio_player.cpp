@@ -124,7 +124,7 @@ bool AudioPlayer::openOutput()
 void AudioPlayer::closeOutput()
 {
     m_watchdog.stop();
-    m_ahead.reset(); // goes with the output
+    m_ahead.clear(); // goes with the output
     m_takingUpAhead = false;
     m_output.reset();
 }
@@ -133,7 +133,7 @@ void AudioPlayer::shutDown()
 {
     m_shutDown = true;
     m_sounds.abandon();
-    m_ahead.reset();
+    m_ahead.clear();
     m_generation = ++m_issued;
     stopWaiting();
     m_idleTimer.stop();
@@ -166,8 +166,8 @@ std::optional<reading::SoundProblem> AudioPlayer::open(const QString &path)
     m_decoding = false;
     if (outputLost())
         closeOutput();
-    if (m_ahead && m_ahead->path == path && m_output) {
-        m_loaded = m_ahead->samples;
+    if (!m_ahead.empty() && m_ahead.front().path == path && m_output) {
+        m_loaded = m_ahead.front().samples;
         m_takingUpAhead = true;
         return std::nullopt;
     }
@@ -194,11 +194,11 @@ void AudioPlayer::play()
     m_generation = ++m_issued;
     m_awaitingCompletion = true;
     m_idleTimer.stop();
-    if (m_takingUpAhead && m_ahead) {
-        m_generation = m_ahead->generation;
+    if (m_takingUpAhead && !m_ahead.empty()) {
+        m_generation = m_ahead.front().generation;
         m_takingUpAhead = false;
-        const auto endAt = m_ahead->endAt;
-        m_ahead.reset();
+        const auto endAt = m_ahead.front().endAt;
+        m_ahead.pop_front();
         awaitEnd(endAt);
         return;
     }
@@ -237,12 +237,12 @@ void AudioPlayer::awaitEnd(std::chrono::steady_clock::time_point endAt)
         m_watchdog.start();
 }
 
-// The next sound goes to the output while the one before still plays, `gapMs` after its
-// end on the output's own timeline. Only a sound ready now is handed over: one with a
-// problem, or still to be decoded, waits for its moment, where it is told or placed.
+// A coming sound goes to the output while the one before it still plays (or is itself
+// handed ahead), `gapMs` after its end on the output's own timeline. Only a sound ready
+// now is handed over: one with a problem, or still to be decoded, waits for its moment,
+// where it is told or placed.
 bool AudioPlayer::handAhead(const QString &path, int gapMs)
 {
-    withdrawAhead();
     if (!m_output || outputLost() || !m_output->hasTimeline() || m_shutDown || m_decoding || m_sounds.isDecoding())
         return false;
     const DecodedSounds::Found found = m_sounds.find(path);
@@ -254,18 +254,18 @@ bool AudioPlayer::handAhead(const QString &path, int gapMs)
     const quint64 generation = ++m_issued;
     const auto now = std::chrono::steady_clock::now();
     const double secondsToEnd = m_output->placeAfter(found.samples, generation, gapMs);
-    m_ahead = Ahead{path, found.samples, generation, momentAfter(now, secondsToEnd)};
+    m_ahead.push_back(Ahead{path, found.samples, generation, momentAfter(now, secondsToEnd)});
     m_idleTimer.stop();
     return true;
 }
 
+// The last handed first, so that the output's timeline steps back over each in turn.
 void AudioPlayer::withdrawAhead()
 {
-    if (!m_ahead)
-        return;
-    if (m_output)
-        m_output->cancel(m_ahead->generation);
-    m_ahead.reset();
+    for (; !m_ahead.empty(); m_ahead.pop_back()) {
+        if (m_output)
+            m_output->cancel(m_ahead.back().generation);
+    }
     m_takingUpAhead = false;
 }
 
@@ -331,7 +331,7 @@ void AudioPlayer::deliverCompletion(quint64 generation)
         return;
     stopWaiting();
     if (m_output) {
-        if (!m_ahead)
+        if (m_ahead.empty())
             m_output->endTold();
         if (!m_held)
             m_idleTimer.start();

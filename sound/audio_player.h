@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <deque>
 #include <optional>
 
 namespace platform {
@@ -101,7 +102,7 @@ private:
         quint64 generation = 0;
         std::chrono::steady_clock::time_point endAt;
     };
-    std::optional<Ahead> m_ahead;
+    std::deque<Ahead> m_ahead; // in the order they are to be heard
     bool m_takingUpAhead = false; // open() found the sound handed ahead
     bool m_awaitingCompletion = false;
     std::chrono::steady_clock::time_point m_completionAt;

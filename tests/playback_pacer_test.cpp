@@ -135,13 +135,14 @@ TEST(Pacing, NextSoundIsHandedAheadWithTheDelayThatFollowsTheCurrentOne)
     EXPECT_EQ(starts[1].at - starts[0].at, kSound + 700);
     EXPECT_EQ(starts[2].at - starts[1].at, kSound + 100);
     EXPECT_EQ(starts[3].at - starts[2].at, kSound + 100);
-    // b went ahead at a's start, and again once the longer pause was asked for.
+    // b and c went ahead at a's start, and again once the longer pause was asked for.
     const auto &handed = rig.player.handed();
-    ASSERT_EQ(handed.size(), 4u);
-    EXPECT_EQ(handed[1].path, rig.sound(QStringLiteral("son_b")));
-    EXPECT_EQ(handed[1].gapMs, 700);
-    EXPECT_EQ(handed[2].gapMs, 100);
-    EXPECT_EQ(rig.player.withdrawn(), QStringList{rig.sound(QStringLiteral("son_b"))});
+    ASSERT_EQ(handed.size(), 5u);
+    EXPECT_EQ(handed[0].gapMs, 100);
+    EXPECT_EQ(handed[2].path, rig.sound(QStringLiteral("son_b")));
+    EXPECT_EQ(handed[2].gapMs, 700);
+    EXPECT_EQ(handed[3].gapMs, 100);
+    EXPECT_EQ(rig.player.withdrawn(), (QStringList{rig.sound(QStringLiteral("son_c")), rig.sound(QStringLiteral("son_b"))}));
 }
 
 TEST(Pacing, GapIsTheSoundLengthPlusTheDelay)

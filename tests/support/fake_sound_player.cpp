@@ -26,7 +26,7 @@ std::optional<reading::SoundProblem> FakeSoundPlayer::open(const QString &path)
     m_commands << QStringLiteral("Open ") + path;
     m_openPath = path;
     m_openFailed = true;
-    m_takingUpAhead = m_ahead && m_ahead->path == path;
+    m_takingUpAhead = !m_ahead.empty() && m_ahead.front().path == path;
     if (!m_takingUpAhead)
         withdrawAhead();
     if (m_noOutput)
@@ -46,9 +46,10 @@ void FakeSoundPlayer::play()
     }
     const int duration = m_openFailed ? 0 : m_durations.value(m_openPath, m_defaultDuration);
     std::int64_t startAt = m_clock.now();
-    if (m_takingUpAhead && !m_openFailed)
-        startAt = m_ahead->startAt; // heard there, whenever play() comes
-    m_ahead.reset();
+    if (m_takingUpAhead && !m_openFailed) {
+        startAt = m_ahead.front().startAt; // heard there, whenever play() comes
+        m_ahead.pop_front();
+    }
     m_takingUpAhead = false;
     if (!m_openFailed)
         m_starts.push_back({startAt, m_openPath});
@@ -61,19 +62,20 @@ void FakeSoundPlayer::play()
 
 bool FakeSoundPlayer::handAhead(const QString &path, int gapMs)
 {
-    withdrawAhead();
     if (!m_handsAhead || m_noOutput || m_completesInsidePlay || m_badFiles.contains(path))
         return false;
     m_handed.push_back({path, gapMs});
-    m_ahead = Ahead{path, m_lastEndAt + gapMs};
+    const std::int64_t previousEnd = m_ahead.empty()
+        ? m_lastEndAt
+        : m_ahead.back().startAt + m_durations.value(m_ahead.back().path, m_defaultDuration);
+    m_ahead.push_back(Ahead{path, previousEnd + gapMs});
     return true;
 }
 
 void FakeSoundPlayer::withdrawAhead()
 {
-    if (m_ahead)
-        m_withdrawn << m_ahead->path;
-    m_ahead.reset();
+    for (; !m_ahead.empty(); m_ahead.pop_back())
+        m_withdrawn << m_ahead.back().path;
 }
 
 QStringList FakeSoundPlayer::playedPaths() const

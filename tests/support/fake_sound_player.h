@@ -6,7 +6,7 @@
 
 #include <QHash>
 #include <QStringList>
-#include <optional>
+#include <deque>
 #include <vector>
 
 namespace testing_support {
@@ -79,7 +79,7 @@ private:
         QString path;
         std::int64_t startAt = 0;
     };
-    std::optional<Ahead> m_ahead;
+    std::deque<Ahead> m_ahead;
     bool m_takingUpAhead = false;
     std::vector<Handed> m_handed;
     QStringList m_withdrawn;
