@@ -36,11 +36,8 @@ int main(int argc, char *argv[])
     platform::AudioPlayer player;
     platform::DefaultFields fields = platform::defaultFields(QDir::homePath(), QApplication::applicationDirPath(),
                                                              platform::environmentFileName("WINEPREFIX"));
-    // The delay kept from the last run, unless the command line gives one.
     ui::RememberedSettings remembered(ui::RememberedSettings::userFile());
-    if (!remembered.delay().isEmpty())
-        fields.delay = remembered.delay();
-    platform::applyCommandLine(commandLine, fields);
+    platform::applyCommandLine(commandLine, fields, remembered.delay());
     ui::Form1 window(player, fields);
     window.remember(remembered);
 #ifdef Q_OS_UNIX
@@ -49,6 +46,9 @@ int main(int argc, char *argv[])
     QObject::connect(&terminationSignals, &platform::TerminationSignals::received, &window, &ui::Form1::quitter_Click);
 #endif
     window.show();
+    // A correction named on the command line (« Ouvrir avec ») is opened as Ctrl+O opens it.
+    if (!commandLine.correctionFile.isEmpty())
+        window.openCorrection(fields.correctionFile);
     const int status = QApplication::exec();
     // Nothing is waited for: not a sound, not a decoding, not a closing device.
     player.shutDown();

@@ -26,12 +26,13 @@ QString helpText()
                "\n"
                "Options :\n"
                "  -s, --sons DOSSIER     dossier des sons et de leur table kaloncor.ref\n"
-               "  -d, --delai MS         délai de lecture après chaque son, en millisecondes\n"
+               "  -d, --delai MS         délai de lecture après chaque son, en millisecondes,\n"
+               "                         pour cette séance seulement\n"
                "  -h, --help             affiche cette aide et quitte\n"
                "      --version          affiche la version et quitte\n"
                "\n"
                "Sans option, le dossier de KalonMorse sous Wine s'il existe, sinon la voix\n"
-               "française fournie, et un délai de 100 ms.\n")
+               "française fournie, et le dernier délai saisi dans la fenêtre (100 ms à défaut).\n")
         .arg(kProgram);
 }
 
@@ -144,8 +145,10 @@ QStringList argumentsOf(int argc, char *argv[])
     return arguments;
 }
 
-void applyCommandLine(const CommandLine &commandLine, DefaultFields &fields)
+void applyCommandLine(const CommandLine &commandLine, DefaultFields &fields, const QString &rememberedDelay)
 {
+    if (!rememberedDelay.isEmpty())
+        fields.delay = rememberedDelay;
     if (!commandLine.soundFolder.isEmpty())
         fields.soundFolder = commandLine.soundFolder;
     if (!commandLine.delay.isEmpty())

@@ -33,8 +33,10 @@ QStringList argumentsOf(int argc, char *argv[]);
 // command line without any can be judged before a display is opened.
 bool mayHoldQtOptions(const QStringList &arguments);
 
-// Puts what the command line gave into the fields; the rest keeps its default.
-void applyCommandLine(const CommandLine &commandLine, DefaultFields &fields);
+// Puts what the command line gave into the fields; the delay kept from the last run
+// (empty: none) comes before the default, and the command line's before both. The rest
+// keeps its default.
+void applyCommandLine(const CommandLine &commandLine, DefaultFields &fields, const QString &rememberedDelay);
 
 // Prints the message on the stream its exit code calls for and returns that code.
 int finishCommandLine(const CommandLine &commandLine);

@@ -3,6 +3,7 @@
 
 #include "files/file_stamp.h"
 #include "files/name_finder.h"
+#include "reading/sound_table.h"
 
 #include <QDir>
 #include <QStringList>
@@ -13,7 +14,6 @@ namespace {
 
 const QString kWindowsTrainerFolder = QStringLiteral("C:\\Program Files\\Kalon Morse\\");
 const QString kCorrectionName = QStringLiteral("test.txt");
-const QString kTableName = QStringLiteral("kaloncor.ref");
 const QString kDefaultDelay = QStringLiteral("100");
 
 // A 64-bit Wine prefix installs the 32-bit trainer under "Program Files (x86)". Windows
@@ -53,7 +53,7 @@ DefaultFields defaultFields(const QString &homeDir, const QString &appDir, const
     QString folder = bundledVoiceFolder(appDir);
     for (const QString &candidate : candidates) {
         // The table, not the bare folder: an uninstalled trainer can leave an empty one behind.
-        const QString table = finder.findParts(candidate, {kTableName});
+        const QString table = finder.findParts(candidate, {reading::SoundTable::kFileName});
         if (stampOf(table).kind == FileStamp::Kind::RegularFile) {
             folder = candidate + QLatin1Char('/');
             break;

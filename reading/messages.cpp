@@ -6,11 +6,39 @@
 
 namespace reading {
 
+namespace {
+
+// A character the learner cannot see on screen: a space other than the plain blank, a
+// control, a combining mark or a format character.
+bool isInvisible(char32_t character)
+{
+    if (character == U' ')
+        return false;
+    switch (QChar::category(character)) {
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QString missingSoundMessage(char32_t character)
 {
     // This exact wording, unaccented words and trailing blank included, is the message
-    // learners know and search for.
-    return QStringLiteral("le caractere : ") + platform::toQString(character)
+    // learners know and search for; an invisible character is named by its code after it.
+    QString shown = platform::toQString(character);
+    if (isInvisible(character))
+        shown += QStringLiteral(" U+%1").arg(static_cast<uint>(character), 4, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("le caractere : ") + shown
         + QStringLiteral(" n'a pas de fichier .wav associé dans la table kaloncor.ref, editez cette table et associez lui un fichier wav ");
 }
 

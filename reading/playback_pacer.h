@@ -43,8 +43,9 @@ public:
     // The sounds handed ahead are not due after all; or all but the first.
     void withdrawAhead();
     void keepFirstAheadOnly();
-    // Once: the pause after the sound playing now (or, during a delay or with no sound
-    // playing, after the next one) lasts at least `pauseMs`, whatever the delay in force.
+    // Once: the pause between the end of the sound playing and the next sound played is
+    // max(delay in force, pauseMs). Asked for before that sound ends (asked during the
+    // delay after it, or with no sound playing, it applies to the pause after the next).
     void lengthenPauseBeforeNextSound(int pauseMs);
 
     // The shut-down's "Close": a playing sound stops, and no handler acts afterwards.

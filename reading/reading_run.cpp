@@ -2,22 +2,16 @@
 #include "reading/reading_run.h"
 
 #include "files/binary_file.h"
-#include "files/file_stamp.h"
+#include "text/number_parsing.h"
 #include "text/text_decoding.h"
 #include "reading/messages.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <chrono>
 
 namespace reading {
 
 namespace {
-
-// Key under which "no sound output" is reported once per run, whatever the file.
-const QString kNoOutputKey = QStringLiteral("\n(no output)");
-const QString kNoFolderKey = QStringLiteral("\n(no folder)");
-const QString kStalledKey = QStringLiteral("\n(stalled)");
 
 // A slice of walking ends after this much work, so that the window answers in time;
 // the character bound keeps slices short where the clock is not looked at.
@@ -52,7 +46,7 @@ void ReadingRun::preparePlayer()
     m_pacer.preparePlayer();
 }
 
-// The start that Read and the reading of a part share; false while a run is under way.
+// The start that every reading shares; false while a run is under way.
 bool ReadingRun::startRunning()
 {
     if (m_running || m_ended)
@@ -67,24 +61,51 @@ bool ReadingRun::startRunning()
 
 void ReadingRun::read()
 {
-    if (!startRunning())
+    if (!startRunning() || !showFileForReading())
         return;
+    m_nextParts.clear();
+    begin(0, m_text.size());
+}
 
+// The field's file shown for a reading; when it cannot be read, told, and the run is
+// back at rest.
+bool ReadingRun::showFileForReading()
+{
+    const QString problem = showFile();
+    if (problem.isEmpty())
+        return true;
+    m_pacer.releasePlayer();
+    m_window.showRunningButtons(false);
+    m_window.showMessage(problem, MessageButtons::Ok, {});
+    return false;
+}
+
+bool ReadingRun::open()
+{
+    if (m_running || m_ended)
+        return false;
+    const QString problem = showFile();
+    if (!problem.isEmpty())
+        m_window.showMessage(problem, MessageButtons::Ok, {});
+    return problem.isEmpty();
+}
+
+QString ReadingRun::showFile()
+{
     const QString path = m_window.correctionPath();
     {
         // The file's bytes go as soon as they are decoded: a correction may be huge.
         const platform::FileContent file = platform::readOrCreateFile(path);
-        if (!file.ok) {
-            m_pacer.releasePlayer();
-            m_window.showRunningButtons(false);
-            m_window.showMessage(correctionUnreadableMessage(path, file.error), MessageButtons::Ok, {});
-            return;
-        }
         m_text = platform::CharacterText(); // the previous correction goes first
+        if (!file.ok) {
+            // Nothing of another file stays shown beside the field naming this one.
+            m_window.showCorrection(m_text);
+            return correctionUnreadableMessage(path, file.error);
+        }
         m_text = platform::CharacterText::decode(file.bytes);
     }
     m_window.showCorrection(m_text);
-    begin(0, m_text.size());
+    return {};
 }
 
 void ReadingRun::readPart(size_t from, size_t to)
@@ -96,7 +117,42 @@ void ReadingRun::readPart(size_t from, size_t to)
     if (!startRunning())
         return;
     to = std::min(to, m_text.size());
+    m_nextParts.clear();
     begin(std::min(from, to), to);
+}
+
+void ReadingRun::readParts(std::vector<Part> parts)
+{
+    if (parts.empty() || !startRunning())
+        return;
+    if (m_text.empty() && !showFileForReading())
+        return;
+    for (Part &part : parts) {
+        part.to = std::min(part.to, m_text.size());
+        part.from = std::min(part.from, part.to);
+    }
+    const Part first = parts.front();
+    m_nextParts.assign(parts.begin() + 1, parts.end());
+    begin(first.from, first.to);
+}
+
+// The part after the one just read, if any and no stop is asked for; its first sound
+// comes after a pause of twice the delay at least, so that the parts are heard apart.
+bool ReadingRun::startNextPart()
+{
+    if (m_nextParts.empty() || m_flags.stopFlag == ReadingFlags::kStopRequested)
+        return false;
+    const Part next = m_nextParts.front();
+    m_nextParts.erase(m_nextParts.begin());
+    showProgress();
+    m_window.startHighlightAt(static_cast<int>(next.from));
+    m_position = next.from;
+    m_end = next.to;
+    m_highlightDue = -1;
+    m_highlightShown = -1;
+    m_stopTested = false;
+    m_pacer.lengthenPauseBeforeNextSound(2 * platform::readDelay(m_window.delayText()).intervalMs);
+    return true;
 }
 
 void ReadingRun::begin(size_t from, size_t to)
@@ -191,6 +247,8 @@ void ReadingRun::walk()
             m_hold = Hold::None;
         }
         if (m_position >= m_end) {
+            if (startNextPart())
+                continue;
             finish();
             return;
         }
@@ -301,80 +359,6 @@ void ReadingRun::playFound(const QString &soundName)
         m_hold = Hold::Pause;
         withdrawAhead();
     }
-}
-
-// Each problem once per run; returns whether the user is being told.
-bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
-{
-    // A missing folder is one fault, whatever the file: told once per run.
-    const bool noFolder = problem.kind == SoundProblem::Kind::BadFile
-        && platform::stampOf(QFileInfo(problem.path).absolutePath()).kind != platform::FileStamp::Kind::Folder;
-    const QString key = problem.kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
-        : problem.kind == SoundProblem::Kind::OutputStalled          ? kStalledKey
-        : noFolder                                                   ? kNoFolderKey
-                                                                     : problem.path;
-    if (m_reportedSoundProblems.contains(key))
-        return false;
-    m_reportedSoundProblems.insert(key);
-    if (noFolder)
-        askUser(soundFolderMissingMessage(QFileInfo(problem.path).absolutePath()), true);
-    else
-        reportSoundProblem(problem);
-    return true;
-}
-
-// A sound found unplayable after it was started: told as if at its start, unless a
-// message is already open. The last sound's can come once the run is over: it is told
-// all the same, or the sound would be lost without a word.
-void ReadingRun::lateSoundProblem(const SoundProblem &problem)
-{
-    if (m_ended)
-        return;
-    if (!m_running) {
-        m_window.showMessage(problemMessage(problem), MessageButtons::Ok, {});
-        return;
-    }
-    if (m_hold != Hold::Message)
-        tellSoundProblem(problem);
-}
-
-QString ReadingRun::problemMessage(const SoundProblem &problem)
-{
-    switch (problem.kind) {
-    case SoundProblem::Kind::NoOutput:
-        return noSoundOutputMessage(problem.reason);
-    case SoundProblem::Kind::OutputStalled:
-        return outputStalledMessage(problem.reason);
-    case SoundProblem::Kind::BadFile:
-        break;
-    }
-    return soundFileProblemMessage(problem.path, problem.reason);
-}
-
-void ReadingRun::reportSoundProblem(const SoundProblem &problem)
-{
-    askUser(problemMessage(problem), true);
-}
-
-void ReadingRun::askUser(const QString &text, bool pauseAfterwards)
-{
-    // An open message holds everything.
-    withdrawAhead();
-    m_hold = Hold::Message;
-    m_window.showMessage(text, MessageButtons::OkOrStopReading, [this, pauseAfterwards](MessageAnswer answer) {
-        messageClosed(answer, pauseAfterwards);
-    });
-}
-
-void ReadingRun::messageClosed(MessageAnswer answer, bool pauseAfterwards)
-{
-    if (!m_running || m_hold != Hold::Message)
-        return;
-    m_hold = pauseAfterwards && m_flags.pauseFlag == 1 ? Hold::Pause : Hold::None;
-    if (answer == MessageAnswer::StopReading)
-        stop();
-    else
-        advance();
 }
 
 void ReadingRun::passOverRemainingCharacters()

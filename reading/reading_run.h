@@ -38,6 +38,21 @@ public:
     // Reads characters [from, to) of the correction shown, with the same pacing, holds
     // and highlight; with nothing shown yet, reads the file from its start.
     void readPart(size_t from, size_t to);
+    // Reads the parts [from, to) of the correction shown one after the other, as
+    // readPart does, with a pause of at least twice the reading delay between two
+    // parts; with nothing shown yet, shows the file's correction first.
+    struct Part
+    {
+        size_t from = 0;
+        size_t to = 0;
+    };
+    void readParts(std::vector<Part> parts);
+    // The correction shown, as read (empty before the first reading).
+    const platform::CharacterText &correction() const { return m_text; }
+    // Shows the correction of the field as Read does, without reading it aloud, so that
+    // a part of it can be read; tells the user when it cannot be read. Not while a
+    // reading runs.
+    bool open();
     void stop();        // Stop
     void togglePause(); // Pause / Resume
     // Shut-down: stop requested, player closed; nothing acts afterwards.
@@ -57,6 +72,10 @@ private:
     void begin(size_t from, size_t to);
     void handNextSoundAhead();
     void withdrawAhead();
+    // Reads the field's file afresh and shows it; the message for the user if it cannot.
+    QString showFile();
+    bool showFileForReading();
+    bool startNextPart();
     void advance();
     void walk();
     bool sliceIsOver(int charactersWalked) const;
@@ -82,6 +101,7 @@ private:
     platform::CharacterText m_text;
     size_t m_position = 0;        // index of the character being read
     size_t m_end = 0;             // index after the last character to read
+    std::vector<Part> m_nextParts; // read after [m_position, m_end), in order
     // The highlight is given to the window only where the walk stops or starts a
     // sound, not for each line break it passes.
     int m_highlightDue = -1;

@@ -18,8 +18,11 @@ cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIROD_BUILD_TESTS=
 cmake --build build-tests --parallel "$(nproc)" --target pacing_bench gaps_bench first_sound_bench startup_bench hello_window virod-idadidavir
 services=build-tests/bench-services
 tests/services/test-services.sh start "$services"
-trap 'tests/services/test-services.sh stop "$services"' EXIT
+home=$(mktemp -d)
+trap 'tests/services/test-services.sh stop "$services"; rm -rf "$home"' EXIT
 export PULSE_SERVER=$(cat "$services/pulse-server") DISPLAY=$(cat "$services/display") SDL_AUDIODRIVER=pulseaudio
+source tests/e2e/program_under_test.sh
+use_own_home "$home"
 if [[ "${1:-}" == --gaps ]]; then
     shift
     build-tests/bin/gaps_bench "$@"

@@ -23,6 +23,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+source "$root/tests/e2e/program_under_test.sh"
+use_own_home "$work/home"
 
 # A WAV whose body is one byte value repeated: header from the arguments, then `size` bytes.
 write_wav() { # path format(1 PCM, 7 mu-law) rate bits size

@@ -41,6 +41,11 @@ EOF
     esac
 done
 
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+source "$root/tests/e2e/program_under_test.sh"
+use_own_home "$home"
+
 kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
 
 for file in "${files[@]}"; do

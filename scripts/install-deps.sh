@@ -25,8 +25,24 @@ for package in "${packages[@]}"; do
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
+# Without root and without a sudo this user may use, say what to install and how.
+cannot_install() {
+    {
+        echo "Paquets manquants : ${missing[*]}"
+        echo "Sans sudo utilisable, installez-les en tant que root avec cette commande, puis relancez :"
+        echo "    apt-get install ${missing[*]}"
+    } >&2
+    exit 1
+}
+
 sudo=()
-[[ $(id -u) -ne 0 ]] && sudo=(sudo)
-echo "Installing: ${missing[*]}"
+if [[ $(id -u) -ne 0 ]]; then
+    # sudo, where this user may use it (a password is asked for on a terminal only).
+    if ! command -v sudo >/dev/null || ! { sudo -n true 2>/dev/null || { [[ -t 0 ]] && sudo -v; }; }; then
+        cannot_install
+    fi
+    sudo=(sudo)
+fi
+echo "Installation de : ${missing[*]}"
 "${sudo[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the bundled French voice set: one WAV per sound, spoken by espeak-ng's French
-# voice (22050 Hz, mono, 16-bit), the table kaloncor.ref (Windows-1252, CR LF rows:
-# character, blank, sound name) and the sample exercise.
+# voice (22050 Hz, mono, 16-bit), the table kaloncor.ref (CR LF rows: character, blank,
+# sound name) and the sample exercise (Windows-1252, as the trainer writes it).
+# The table is UTF-8: Windows-1252 has no narrow no-break space, and a file that is all
+# UTF-8 is read as UTF-8.
 #
 # Every sound is trimmed to its speech, brought to the same loudness with peaks at most
 # -1 dBFS, and faded over 5 ms at both ends so that it starts and stops without a click.
@@ -29,8 +31,11 @@ table="$work/kaloncor.utf8"
 : > "$table"
 
 # The blank between groups: a short silence, so spaces cost neither a message nor time.
+# French typography's no-break spaces (U+00A0, narrow U+202F) and the tab are blanks too.
 "${sox[@]}" -n -r 22050 -c 1 -b 16 "$out/silence.wav" trim 0 0.1
-printf '  silence\r\n' >> "$table"
+for blank in ' ' $'\u00A0' $'\u202F' $'\t'; do
+    printf '%s silence\r\n' "$blank" >> "$table"
+done
 
 while IFS=$'\t' read -r name spoken characters; do
     [[ -z "$name" || "$name" == \#* ]] && continue
@@ -61,5 +66,5 @@ while IFS=$'\t' read -r name spoken characters; do
     done
 done < "$list"
 
-iconv -f UTF-8 -t WINDOWS-1252 "$table" > "$out/kaloncor.ref"
+cp "$table" "$out/kaloncor.ref"
 sed 's/$/\r/' "$sample" | iconv -f UTF-8 -t WINDOWS-1252 > "$out/test.txt"

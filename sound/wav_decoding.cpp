@@ -104,12 +104,9 @@ public:
     {
         const long long frames = (sourceFrames * m_targetRate + m_rate / 2) / m_rate;
         m_size = static_cast<size_t>(frames) * static_cast<size_t>(m_targetChannels);
-        const double seconds = static_cast<double>(sourceFrames) / m_rate;
-        if (seconds > kMaxWavSeconds)
-            return wavTooLongProblem(seconds);
         WavExtent decoded;
         decoded.known = true;
-        decoded.seconds = seconds;
+        decoded.seconds = static_cast<double>(sourceFrames) / m_rate;
         decoded.decodedBytes = sourceBytesHeld + static_cast<qint64>(m_size * sizeof(float));
         if (const QString bound = wavExtentProblem(decoded); !bound.isEmpty())
             return bound;

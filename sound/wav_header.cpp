@@ -191,8 +191,10 @@ QString wavLimitProblem(long long rate, int channels)
     return {};
 }
 
-QString wavTooLongProblem(double seconds)
+QString wavDurationProblem(double seconds)
 {
+    if (seconds <= kMaxWavSeconds)
+        return {};
     return QStringLiteral("le son dure %1, plus que les %2 minutes permises")
         .arg(durationText(seconds))
         .arg(kMaxWavSeconds / 60);
@@ -203,8 +205,8 @@ QString wavExtentProblem(const WavExtent &extent)
 {
     if (!extent.known)
         return {};
-    if (extent.seconds > kMaxWavSeconds)
-        return wavTooLongProblem(extent.seconds);
+    if (const QString tooLong = wavDurationProblem(extent.seconds); !tooLong.isEmpty())
+        return tooLong;
     if (extent.decodedBytes > kMaxDecodedWavBytes)
         return QStringLiteral("le son dure %1 ; décodé pour la sortie son, il occuperait %2, plus que les %3 permis")
             .arg(durationText(extent.seconds), sizeText(extent.decodedBytes), sizeText(kMaxDecodedWavBytes));
@@ -275,7 +277,7 @@ QString wavFormatProblem(const QByteArray &beginning, qint64 fileSize)
     if (!problem.isEmpty())
         return problem;
     const WavExtent extent = wavExtent(beginning, 1, 1, fileSize);
-    return extent.known && extent.seconds > kMaxWavSeconds ? wavTooLongProblem(extent.seconds) : QString();
+    return extent.known ? wavDurationProblem(extent.seconds) : QString();
 }
 
 } // namespace platform

@@ -62,7 +62,8 @@ bool readWavFormat(const QByteArray &bytes, long long &rate, int &channels);
 QByteArray wavWithChunkSizesCut(const QByteArray &bytes);
 // The refusals of the bounds above, in French, or an empty text.
 QString wavLimitProblem(long long rate, int channels);
-QString wavTooLongProblem(double seconds);
+QString wavDurationProblem(double seconds);
+// The duration bound, then the decoded-size bound: every decoding path goes through it.
 QString wavExtentProblem(const WavExtent &extent);
 
 } // namespace platform

@@ -13,10 +13,10 @@ CommandLine parse(QStringList arguments)
     return parseCommandLine(arguments);
 }
 
-DefaultFields applied(const QStringList &arguments)
+DefaultFields applied(const QStringList &arguments, const QString &rememberedDelay = {})
 {
     DefaultFields fields{QStringLiteral("/bundled/test.txt"), QStringLiteral("/bundled/"), QStringLiteral("100")};
-    applyCommandLine(parse(arguments), fields);
+    applyCommandLine(parse(arguments), fields, rememberedDelay);
     return fields;
 }
 
@@ -45,6 +45,11 @@ TEST(CommandLine, FolderDelayAndCorrectionFillTheFields)
     EXPECT_EQ(fields.delay, QStringLiteral("0"));
     EXPECT_EQ(fields.correctionFile, QStringLiteral("/bundled/test.txt"));
 
+    // The delay kept from the last run replaces the default, and the command line's wins
+    // over it, even a delay of 0 that the field turns into 1.
+    EXPECT_EQ(applied({}, QStringLiteral("250")).delay, QStringLiteral("250"));
+    EXPECT_EQ(applied({QStringLiteral("--delai"), QStringLiteral("0")}, QStringLiteral("250")).delay, QStringLiteral("0"));
+
     // After "--", a correction may start with a dash.
     EXPECT_EQ(applied({QStringLiteral("--"), QStringLiteral("-x.txt")}).correctionFile, QStringLiteral("-x.txt"));
 }
@@ -58,6 +63,8 @@ TEST(CommandLine, HelpAndVersionPrintInFrenchAndSucceed)
         for (const QString &documented : {QStringLiteral("-s, --sons DOSSIER"), QStringLiteral("-d, --delai MS"),
                                           QStringLiteral("--version")})
             EXPECT_TRUE(help.message.contains(documented)) << qPrintable(documented);
+        // The default delay is the one kept, not always 100 ms.
+        EXPECT_TRUE(help.message.contains(QStringLiteral("le dernier délai saisi dans la fenêtre (100 ms à défaut)")));
     }
     EXPECT_EQ(parse({QStringLiteral("--version")}).message, QStringLiteral("Virod idadidavir 1.1.1\n"));
     // Qt's own options are still in the list when the program first looks for these two.

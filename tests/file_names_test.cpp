@@ -68,7 +68,7 @@ TEST(FileNameBytes, Latin1CorrectionOnTheCommandLineIsReadAndNothingIsCreated)
     QByteArray argument = QFile::encodeName(dir.path()) + '/' + name;
     char *argv[] = {program.data(), argument.data()};
     DefaultFields fields;
-    applyCommandLine(parseCommandLine(argumentsOf(2, argv)), fields);
+    applyCommandLine(parseCommandLine(argumentsOf(2, argv)), fields, {});
 
     const FileContent content = readOrCreateFile(fields.correctionFile);
     EXPECT_TRUE(content.ok) << qPrintable(content.error);

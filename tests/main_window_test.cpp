@@ -106,7 +106,7 @@ private slots:
     void keysActAsTheirButtons();
     void screenReadersGetNamesAndTheProgress();
     void textBoxMenusAreFrench();
-    void openCorrectionSetsTheFieldOnly();
+    void openCorrectionShowsItWithoutReading();
     void messageBoxHoldsTheWholeProgram();
     void buttonsDuringAndAfterARun();
     void pauseAndResumeChangeTheCaption();
@@ -219,7 +219,7 @@ void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
     TimedFakePlayer player;
     ui::Form1 form(player, exercise.fields());
     const QList<QAction *> entries = form.menuBar()->actions();
-    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.size(), 3);
     QCOMPARE(entries[0]->text(), QStringLiteral("&Fichier"));
     QVERIFY(entries[0]->menu());
     const QList<QAction *> items = entries[0]->menu()->actions();
@@ -231,11 +231,18 @@ void MainWindowTest::menuBarHasFileOpenQuitAndAbout()
     QCOMPARE(items[2]->text(), QStringLiteral("Quitter"));
     QCOMPARE(items[2]->objectName(), QStringLiteral("quitter"));
     QCOMPARE(items[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    QCOMPARE(entries[1]->text(), QStringLiteral("&A propos"));
-    QCOMPARE(entries[1]->shortcut(), QKeySequence(Qt::Key_F1));
-    QVERIFY(!entries[1]->menu());
+    QCOMPARE(entries[1]->text(), QStringLiteral("&Copie"));
+    QVERIFY(entries[1]->menu());
+    const QList<QAction *> copyItems = entries[1]->menu()->actions();
+    QCOMPARE(copyItems.size(), 2);
+    QCOMPARE(copyItems[0]->text(), QStringLiteral("Ma copie…"));
+    QCOMPARE(copyItems[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+    QCOMPARE(copyItems[1]->text(), QStringLiteral("Progrès…"));
+    QCOMPARE(entries[2]->text(), QStringLiteral("&A propos"));
+    QCOMPARE(entries[2]->shortcut(), QKeySequence(Qt::Key_F1));
+    QVERIFY(!entries[2]->menu());
 
-    entries[1]->trigger();
+    entries[2]->trigger();
     QVERIFY(form.aboutWindow());
     QVERIFY(form.aboutWindow()->isVisible());
     QVERIFY(!form.aboutWindow()->isModal());
@@ -548,11 +555,12 @@ void MainWindowTest::textBoxMenusAreFrench()
              qPrintable(texts.join(QStringLiteral(", "))));
 }
 
-void MainWindowTest::openCorrectionSetsTheFieldOnly()
+void MainWindowTest::openCorrectionShowsItWithoutReading()
 {
     ShownWindow window;
     QVERIFY(window.active);
     const QString other = window.exercise.dir.filePath(QStringLiteral("autre.txt"));
+    window.exercise.write(QStringLiteral("autre.txt"), "ba");
     ui::FileQuestion asked;
     ui::answerNextFileQuestion([&](const ui::FileQuestion &question) {
         asked = question;
@@ -563,6 +571,16 @@ void MainWindowTest::openCorrectionSetsTheFieldOnly()
     QCOMPARE(asked.fileName, QStringLiteral("test.txt"));
     QCOMPARE(window.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(other));
     QVERIFY(window.get("Command1")->isVisible()); // no reading started
+    QCOMPARE(window.get<QPlainTextEdit>("Text2")->toPlainText(), QStringLiteral("ba"));
+    QVERIFY(window.player.opened.isEmpty());
+
+    // A file that cannot be shown: Read's message, and nothing of the previous one shown.
+    const QString folder = window.exercise.dir.path();
+    window.form.openCorrection(folder);
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    QCOMPARE(box->text(), reading::correctionUnreadableMessage(folder, QStringLiteral("c'est un dossier, pas un fichier")));
+    box->button(QMessageBox::Ok)->click();
     QVERIFY(window.get<QPlainTextEdit>("Text2")->toPlainText().isEmpty());
 
     // The real dialog, answered here as a user would.

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A learner's practice in the window: what is kept between runs, a part read again, a
-// file dropped on the window.
+// correction opened or dropped on the window.
+#include "files/file_name.h"
+#include "files/file_stamp.h"
 #include "test_files.h"
 #include "timed_fake_player.h"
+#include "ui/correction_drop.h"
+#include "ui/file_dialog.h"
 #include "ui/main_window.h"
 #include "ui/remembered_settings.h"
 
@@ -17,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,8 +66,11 @@ class PracticeWindowTest : public QObject
 
 private slots:
     void keptSettingsComeBackAtTheNextStart();
+    void onlyADelayTheUserTypesIsKept();
     void damagedOrUnwritableSettingsMeanDefaults();
-    void selectionIsReadAloneAndTheCaretReadsToTheEnd();
+    void settingsPathThatIsNotAFileIsLeftAlone();
+    void recentNameThatIsNotUtf8KeepsItsBytes();
+    void partIsReadAgainWholeUntilAnotherIsChosenOrOpened();
     void progressCountsALineEndAsOneCharacter();
     void droppedFileBecomesTheCorrection();
 };
@@ -76,11 +85,17 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
         ui::RememberedSettings settings(file);
         first.form.remember(settings);
         first.form.show();
+        // A move as the window shows is the window system placing it, not the user.
+        first.form.move(first.form.pos() + QPoint(30, 20));
+        QVERIFY(!settings.windowPosition());
         QVERIFY(QTest::qWaitForWindowExposed(&first.form));
         QTest::keyClick(&first.form, Qt::Key_Equal, Qt::ControlModifier);
-        first.get<QLineEdit>("Text5")->setText(QStringLiteral("250"));
-        QTest::qWait(1100); // the window system's own placing is over
-        first.form.move(first.form.pos() + QPoint(30, 20));
+        first.get<QLineEdit>("Text5")->selectAll();
+        QTest::keyClicks(first.get<QLineEdit>("Text5"), QStringLiteral("250"));
+        // Once it has settled, the user's moves are kept.
+        QPoint step(30, 20);
+        QTRY_VERIFY_WITH_TIMEOUT((step = -step, first.form.move(first.form.pos() + step),
+                                  settings.windowPosition() == first.form.pos()), 3000);
         movedTo = first.form.pos();
         first.form.Command1_Click(); // read: a recent correction
         QTRY_VERIFY(first.atRest());
@@ -94,22 +109,75 @@ void PracticeWindowTest::keptSettingsComeBackAtTheNextStart()
     QCOMPARE(second.form.pos(), movedTo);
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), second.fields().correctionFile); // not kept
 
-    // The recent corrections, newest first, a missing one dropped when the menu shows.
-    QVERIFY(QFile::remove(second.path("test.txt")));
+    // The recent corrections, newest first; one missing for now (a folder renamed) stays,
+    // disabled with its reason, until the user takes it out.
+    const QString gone = second.path("test.txt");
     second.write("other.txt", "a");
+    kept.addRecentCorrection(gone);
     kept.addRecentCorrection(second.path("other.txt"));
-    emit second.get<QMenu>("fichier")->aboutToShow();
-    const QList<QAction *> recent = second.get<QMenu>("recentes")->actions();
-    QCOMPARE(recent.size(), 1);
-    recent[0]->trigger();
+    QVERIFY(QFile::rename(second.dir.path(), second.dir.path() + QStringLiteral(".away")));
+    const auto entries = [&] {
+        emit second.get<QMenu>("fichier")->aboutToShow();
+        return second.get<QMenu>("recentes")->actions().mid(0, 3); // then the list's own actions
+    };
+    for (int look = 0; look < 2; ++look) {
+        const QList<QAction *> away = entries();
+        QVERIFY(away.size() == 3 && !away[1]->isEnabled() && !away[2]->isEnabled());
+        QVERIFY(away[1]->text().endsWith(QStringLiteral("test.txt (dossier introuvable)")));
+    }
+    QVERIFY(QFile::rename(second.dir.path() + QStringLiteral(".away"), second.dir.path())); // back
+    const QList<QAction *> back = entries();
+    QVERIFY(back[0]->isEnabled() && back[1]->isEnabled() && !back[2]->isEnabled());
+    back[0]->trigger();
     QCOMPARE(second.get<QLineEdit>("Text3")->text(), QDir::toNativeSeparators(second.path("other.txt")));
+    QCOMPARE(second.get<QPlainTextEdit>("Text2")->toPlainText(), QStringLiteral("a"));
+    entries();
+    second.get<QAction>("retirerIntrouvables")->trigger(); // the first window's, gone with its folder
+    QCOMPARE(ui::RememberedSettings(file).recentCorrections().size(), 2); // kept at once
+    second.get<QAction>("effacerListe")->trigger();
+    QVERIFY(ui::RememberedSettings(file).recentCorrections().isEmpty());
+}
+
+void PracticeWindowTest::onlyADelayTheUserTypesIsKept()
+{
+    Practice practice;
+    const QString file = practice.path("settings.conf");
+    ui::RememberedSettings settings(file);
+    settings.setDelay(QStringLiteral("250"));
+    auto *text5 = practice.get<QLineEdit>("Text5");
+    text5->setText(QStringLiteral("0")); // as --delai 0 gives it
+    practice.form.remember(settings);
+    practice.form.show();
+    QTRY_COMPARE(text5->text(), QStringLiteral("1")); // the start-up tick's correction
+    settings.save();
+    QCOMPARE(ui::RememberedSettings(file).delay(), QStringLiteral("250"));
+
+    text5->selectAll();
+    QTest::keyClicks(text5, QStringLiteral("300"));
+    text5->selectAll();
+    QTest::keyClick(text5, Qt::Key_Backspace); // cleared during a reading: each tick makes it "1"
+    practice.form.Command1_Click();
+    QTRY_VERIFY(practice.atRest());
+    QTRY_COMPARE(text5->text(), QStringLiteral("1"));
+    practice.form.close();
+    QCOMPARE(ui::RememberedSettings(file).delay(), QStringLiteral("300"));
 }
 
 void PracticeWindowTest::damagedOrUnwritableSettingsMeanDefaults()
 {
     Practice practice;
+    const auto qtStatus = [&](const char *name) {
+        QSettings file(practice.path(name), QSettings::IniFormat);
+        file.allKeys(); // parsed on the first question
+        return file.status();
+    };
+    // Values out of their bounds, then a file Qt rejects, whose right-looking values do
+    // not count either.
     practice.write("damaged.conf", QByteArray("[fenetre]\ntaille_texte=9999\nposition=@Variant(\x00\x7f\xff)\n"
                                               "\xff\xfe\x00[[[\n=\n[lecture]\ndelai=\"abc\n", 79));
+    practice.write("rejected.conf", "[lecture]\ndelai=250\nune ligne sans signe\n");
+    QCOMPARE(qtStatus("rejected.conf"), QSettings::FormatError);
+    QVERIFY(ui::RememberedSettings(practice.path("rejected.conf")).delay().isEmpty());
     {
         ui::RememberedSettings settings(practice.path("damaged.conf"));
         QVERIFY(settings.delay().isEmpty() && !settings.correctionPoints() && !settings.windowPosition());
@@ -122,45 +190,148 @@ void PracticeWindowTest::damagedOrUnwritableSettingsMeanDefaults()
     }
     // Written again, whole.
     QCOMPARE(ui::RememberedSettings(practice.path("damaged.conf")).correctionPoints().value_or(0), 14.0);
+    ui::RememberedSettings rejected(practice.path("rejected.conf"));
+    rejected.setCorrectionPoints(16);
+    rejected.save();
+    QCOMPARE(qtStatus("rejected.conf"), QSettings::NoError);
 
-    // A folder where the file should be, and a lock left behind by another program: no
-    // wait (QSettings alone waits 30 s for such a lock).
-    QDir().mkpath(practice.path("folder.conf"));
+    // A lock left behind by another program: no wait (QSettings alone waits 30 s for
+    // such a lock).
     practice.write("locked.conf.lock", "not a lock");
-    for (const char *name : {"folder.conf", "locked.conf"}) {
-        ui::RememberedSettings settings(practice.path(name));
-        settings.setCorrectionPoints(20);
-        QElapsedTimer elapsed;
-        elapsed.start();
-        settings.save();
-        QVERIFY2(elapsed.elapsed() < 10000, name);
-    }
+    ui::RememberedSettings locked(practice.path("locked.conf"));
+    locked.setCorrectionPoints(20);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    locked.save();
+    QVERIFY(elapsed.elapsed() < 400); // a held lock is waited for 200 ms
 }
 
-void PracticeWindowTest::selectionIsReadAloneAndTheCaretReadsToTheEnd()
+void PracticeWindowTest::settingsPathThatIsNotAFileIsLeftAlone()
+{
+    // Opening a pipe waits for a writer, for ever: none is ever opened, nor replaced.
+    QTemporaryDir config;
+    const auto at = [&](const char *name) { return config.filePath(QLatin1String(name)); };
+    QCOMPARE(::mkfifo(QFile::encodeName(at("fifo.conf")).constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(at("locked.conf.lock")).constData(), 0600), 0);
+    QVERIFY(QFile::link(at("fifo.conf"), at("to-fifo.conf")));
+    QVERIFY(QFile::link(at("nowhere"), at("dangling.conf")));
+    QVERIFY(QFile::link(at("loop.conf"), at("loop.conf")));
+    QDir().mkpath(at("folder.conf"));
+    for (const char *name : {"fifo.conf", "to-fifo.conf", "dangling.conf", "loop.conf", "folder.conf", "locked.conf"}) {
+        const platform::FileStamp before = platform::stampOf(at(name));
+        ui::RememberedSettings settings(at(name));
+        settings.setCorrectionPoints(20);
+        settings.save();
+        QVERIFY2(platform::stampOf(at(name)) == before, name);
+    }
+
+    // A save that fails (no room for its scratch file) keeps the change for the next one.
+    ui::RememberedSettings settings(at("later.conf"));
+    settings.setCorrectionPoints(20);
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    QVERIFY(testing_support::writeFile(at("a-file"), "not a folder"));
+    qputenv("TMPDIR", QFile::encodeName(at("a-file")));
+    settings.save();
+    qputenv("TMPDIR", tmpdir);
+    QVERIFY(!QFileInfo::exists(at("later.conf")));
+    settings.save();
+    QCOMPARE(ui::RememberedSettings(at("later.conf")).correctionPoints().value_or(0), 20.0);
+
+    // A link to a regular file stays a link: the file it names is written.
+    QVERIFY(QFile::link(at("later.conf"), at("link.conf")));
+    ui::RememberedSettings linked(at("link.conf"));
+    linked.setCorrectionPoints(22);
+    linked.save();
+    QVERIFY(QFileInfo(at("link.conf")).isSymLink());
+    QCOMPARE(ui::RememberedSettings(at("later.conf")).correctionPoints().value_or(0), 22.0);
+}
+
+void PracticeWindowTest::recentNameThatIsNotUtf8KeepsItsBytes()
+{
+    Practice practice;
+    const QByteArray name = "caf\xE9.txt"; // Latin-1
+    QVERIFY(testing_support::writeFileNamed(practice.dir.path(), name, "ba"));
+    const QString path = platform::fileNameText(testing_support::bytePath(practice.dir.path(), name));
+    const QString file = practice.path("settings.conf");
+    {
+        ui::RememberedSettings settings(file);
+        settings.addRecentCorrection(path);
+        settings.addRecentCorrection(practice.path("test.txt"));
+        settings.save();
+    }
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY2(!saved.readAll().contains("\xEF\xBF\xBD"), "no U+FFFD in the file");
+    ui::RememberedSettings kept(file);
+    QCOMPARE(kept.recentCorrections(), (QStringList{practice.path("test.txt"), path}));
+
+    // Offered, and chosen, by its bytes.
+    practice.form.remember(kept);
+    emit practice.get<QMenu>("fichier")->aboutToShow();
+    QAction *entry = practice.get<QMenu>("recentes")->actions().at(1);
+    QVERIFY(entry->isEnabled());
+    entry->trigger();
+    QCOMPARE(practice.get<QLineEdit>("Text3")->text(), path);
+
+    // A file manager's drop names it with its bytes escaped.
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("file://") + QUrl::toPercentEncoding(practice.dir.path(), "/") + QStringLiteral("/caf%E9.txt"))});
+    QCOMPARE(ui::CorrectionDrop::droppedFile(&data), path);
+    testing_support::removeEntries(practice.dir.path());
+}
+
+void PracticeWindowTest::partIsReadAgainWholeUntilAnotherIsChosenOrOpened()
 {
     Practice practice("ab\r\nba\r\nab");
     practice.form.show();
     auto *text2 = practice.get<QPlainTextEdit>("Text2");
+    const auto readSelection = [&practice] {
+        QTest::keyClick(&practice.form, Qt::Key_F5, Qt::ShiftModifier);
+        return QTest::qWaitFor([&practice] { return practice.atRest(); });
+    };
     practice.form.Command1_Click();
     QTRY_VERIFY(practice.atRest());
 
-    // "ba" and the line end before it, as shown: a CR LF is one character in the box.
+    // The line end and the "b" after it, as shown (a CR LF is one character in the box),
+    // three times whole: the reading leaves the part selected, not its highlight.
     QTextCursor cursor = text2->textCursor();
     cursor.setPosition(2);
-    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
     text2->setTextCursor(cursor);
-    QTest::keyClick(&practice.form, Qt::Key_F5, Qt::ShiftModifier);
-    QTRY_VERIFY(practice.atRest());
-    QCOMPARE(practice.played(6), QStringLiteral("ba"));
-    QCOMPARE(text2->textCursor().selectionStart(), 2); // the highlight starts with the part
+    for (int times = 1; times <= 3; ++times) {
+        QVERIFY(readSelection());
+        QCOMPARE(practice.played(6), QString(times, QLatin1Char('b')));
+        QCOMPARE(text2->textCursor().selectedText(), QStringLiteral("\u2028b"));
+    }
 
-    cursor.setPosition(4); // no selection: from the caret
+    cursor.setPosition(4); // no selection: from the caret, then that part again
     text2->setTextCursor(cursor);
     practice.get<QAction>("lireSelection")->trigger(); // as from the text's context menu
     QVERIFY(!practice.get<QAction>("lireSelection")->isEnabled()); // as Read, not while reading
     QTRY_VERIFY(practice.atRest());
-    QCOMPARE(practice.played(8), QStringLiteral("aab"));
+    QVERIFY(readSelection());
+    QCOMPARE(practice.played(9), QStringLiteral("aabaab"));
+
+    // After Read, the whole correction shown again, not its highlight.
+    practice.form.Command1_Click();
+    QTRY_VERIFY(practice.atRest());
+    practice.write("test.txt", "b");
+    QVERIFY(readSelection());
+    QCOMPARE(practice.played(15), QStringLiteral("abbaababbaab"));
+
+    // Another correction opened is shown at once, and read from its start; opened during
+    // a reading, it stops it and is shown once the reading has ended.
+    practice.write("other.txt", "baba");
+    ui::answerNextFileQuestion([&practice](const ui::FileQuestion &) { return practice.path("other.txt"); });
+    QTest::keyClick(&practice.form, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(text2->toPlainText(), QStringLiteral("baba"));
+    QVERIFY(readSelection());
+    QCOMPARE(practice.played(27), QStringLiteral("baba"));
+    practice.form.Command1_Click();
+    practice.form.openCorrection(practice.path("test.txt"));
+    QTRY_COMPARE(text2->toPlainText(), QStringLiteral("b"));
+    QVERIFY(practice.atRest());
+    QVERIFY(practice.played(31).size() <= 2); // as at Stop: at most the sound under way and the next
 }
 
 void PracticeWindowTest::progressCountsALineEndAsOneCharacter()
@@ -195,6 +366,8 @@ void PracticeWindowTest::droppedFileBecomesTheCorrection()
         QCOMPARE(enter.isAccepted(), *name != '\0');
         QCoreApplication::sendEvent(target, &drop);
         QCOMPARE(text3->text(), QDir::toNativeSeparators(practice.path(*name ? name : "test.txt")));
+        const char *shown = *name == 'd' ? "b" : "abab"; // at once
+        QCOMPARE(practice.get<QPlainTextEdit>("Text2")->toPlainText(), QString::fromLatin1(shown));
     }
 }
 

@@ -78,3 +78,39 @@ TEST_F(ReadingPartTest, PauseHoldsAfterTheNextSoundAndStopWhilePausedPlaysNothin
     EXPECT_FALSE(rig.run.isRunning());
     EXPECT_EQ(rig.window.lastHighlight(), 4);
 }
+
+TEST_F(ReadingPartTest, PartsAreReadInOrderWithTwiceTheDelayBetweenThemAndStopEndsThemAll)
+{
+    rig.run.readParts({{0, 1}, {3, 5}});
+    rig.clock.advance(10 * kStep);
+    EXPECT_EQ(played(), QStringLiteral("aab"));
+    const auto &starts = rig.player.starts();
+    EXPECT_EQ(starts[6].at - starts[5].at, 300 + 2 * 100); // between two parts
+    EXPECT_EQ(starts[7].at - starts[6].at, kStep);         // inside a part
+    EXPECT_EQ(rig.window.highlightStart, 3);
+    EXPECT_EQ(rig.window.lastHighlight(), 4);
+
+    rig.run.readParts({{0, 2}, {3, 5}});
+    rig.clock.advance(kStep / 2);
+    rig.run.stop();
+    rig.clock.advance(10 * kStep);
+    EXPECT_EQ(played(), QStringLiteral("aabab")); // the sound waited for, then nothing
+    EXPECT_FALSE(rig.run.isRunning());
+    // The delay after a part's sounds is the field's again.
+    rig.run.readPart(0, 2);
+    rig.clock.advance(10 * kStep);
+    EXPECT_EQ(rig.player.starts().back().at - rig.player.starts()[rig.player.starts().size() - 2].at, kStep);
+}
+
+TEST(ReadingParts, WithNothingShownTheFileIsShownAndItsPartsRead)
+{
+    testing_support::ReadingRig rig;
+    rig.start();
+    rig.writeFile(QStringLiteral("test.txt"), "abc");
+    rig.run.readParts({{1, 2}, {2, 3}});
+    EXPECT_EQ(rig.window.shownText, U"abc");
+    rig.clock.advance(10 * kStep);
+    ASSERT_EQ(rig.player.playedPaths().size(), 2);
+    EXPECT_TRUE(rig.player.playedPaths()[1].endsWith(QStringLiteral("son_c.wav")));
+    EXPECT_EQ(rig.player.starts()[1].at - rig.player.starts()[0].at, 300 + 2 * 100);
+}

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <utility>
 
 using reading::MessageAnswer;
 using reading::MessageButtons;
+using reading::ReadingEnd;
 using testing_support::ReadingRig;
 
 namespace {
@@ -146,6 +148,18 @@ TEST_F(ReadingRunTest, MissingSoundMessageHasTheUsualWording)
               QStringLiteral("le caractere : é n'a pas de fichier .wav associé dans la table kaloncor.ref, "
                              "editez cette table et associez lui un fichier wav "));
     EXPECT_EQ(reading::kMessageCaption, QStringLiteral("Virod idadidavir"));
+    // A character that cannot be seen is named by its code after it; the wording stays.
+    EXPECT_EQ(reading::missingSoundMessage(U'\u00A0'),
+              QStringLiteral("le caractere : \u00A0 U+00A0 n'a pas de fichier .wav associé dans la table kaloncor.ref, "
+                             "editez cette table et associez lui un fichier wav "));
+    const std::pair<char32_t, const char *> invisible[] = {
+        {U'\u202F', " U+202F "}, {U'\t', " U+0009 "}, {U'\u0301', " U+0301 "}, {U'\u00AD', " U+00AD "},
+        {U'\u2028', " U+2028 "}, {U'\U000E0001', " U+E0001 "},
+    };
+    for (const auto &[character, code] : invisible)
+        EXPECT_TRUE(reading::missingSoundMessage(character).contains(QLatin1String(code))) << code;
+    for (const char32_t seen : {U' ', U'x', U'\u20AC', U'\u00B7'})
+        EXPECT_FALSE(reading::missingSoundMessage(seen).contains(QStringLiteral("U+"))) << static_cast<unsigned>(seen);
 }
 
 TEST_F(ReadingRunTest, MessageHoldsTheRunUntilClosed)
@@ -209,10 +223,12 @@ TEST_F(ReadingRunTest, StopDuringASoundStillReportsAMissingNextCharacter)
     rig.run.stop();
     rig.clock.advance(kSound + kDelay);
     ASSERT_TRUE(rig.window.hasOpenMessage());
-    rig.window.answer();
+    rig.window.answer(MessageAnswer::StopReading); // a second Stop of the same reading
     rig.clock.advance(10 * kSound);
     EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a"}));
     EXPECT_FALSE(rig.run.isRunning());
+    // Screen readers hear the stop once: it was already told.
+    EXPECT_EQ(rig.window.told, std::vector<ReadingEnd>{ReadingEnd::Stopped});
 }
 
 TEST_F(ReadingRunTest, PauseDuringASoundHoldsAfterTheNextSound)

@@ -114,6 +114,26 @@ TEST(CharacterText, Windows1252FileOverSeveralBlocksKeepsEveryByte)
     EXPECT_EQ(firstDifference(CharacterText::decode(bytes).toU32String(), expected), expected.size());
 }
 
+TEST(TextDecoding, Utf8IsReadInComposedForm)
+{
+    // An accent written apart from its letter, as some editors write é, is the accented letter.
+    EXPECT_EQ(decodeText(QByteArray("e\xCC\x81t\xC3\xA9 x\xCC\x81")), U"été x\u0301");
+    EXPECT_EQ(decodeText(QByteArray("\xE2\x84\xAB")), U"\u00C5"); // the ångström sign
+    // Composed a stretch at a time: no accent parts from its letter, over several blocks,
+    // also in a text without any character below U+0300 (no blank, no line break).
+    QByteArray apart;
+    std::u32string expected;
+    for (size_t k = 0; k < 3 * CharacterText::kBlock; ++k) {
+        apart += "e\xCC\x81\xE2\x80\x94";
+        expected += U"é—";
+    }
+    for (size_t k = 0; k < 2 * CharacterText::kBlock; ++k) {
+        apart += "\xE6\xBC\xA2\xE3\x81\x8B\xE3\x82\x99";
+        expected += U"漢が";
+    }
+    EXPECT_EQ(firstDifference(CharacterText::decode(apart).toU32String(), expected), expected.size());
+}
+
 // The text box already takes two bytes a character; the reading's own copy of an
 // exercise must take less than one, or a big correction takes over three times its size.
 TEST(CharacterText, ExercisesAreHeldInLessThanAByteACharacter)

@@ -127,6 +127,15 @@ TEST(VoiceSet, SignsBracketsAndAccentsSayTheirUsualFrenchNames)
         {u'\u00EA', "@sirkO~flEks"}, {u'\u00E2', "asirkO~flEks"}, {u'\u00EE', "isirkO~flEks"},
         {u'\u00F4', "osirkO~flEks"}, {u'\u00FB', "ysirkO~flEks"}, {u'\u00EB', "@trema"},
         {u'\u00EF', "itrema"},      {u'\u0153', "@dA~lo"},
+        // What French typography and a keyboard add to a text.
+        {u'\u2014', "tirEkadratE~"}, {u'\u2013', "d@mikadratE~"}, {u'\u201C', "gijmEuvrA~"},
+        {u'\u201D', "gijmEfErmA~"}, {u'\u2018', "apOstrOfuvrA~t"}, {u'\u2026', "pwE~dsyspA~sjO~"},
+        {u'\u00B0', "d@gre"},       {u'\u20AC', "Yro"},            {u'\u00E6', "@dA~la"},
+        {u'\u0178', "igrEktrema"},  {u'\u00A7', "paragraf"},       {u'\u00B2', "EkspozA~dY"},
+        {u'\u00B5', "mikro"},       {u'\u00B7', "pwE~medjA~"},     {u'\u00DF', "EstsEt"},
+        {u'\u00BF', "kEstjO~E~vErse"}, {u'\u00A1', "EksklamE~vErse"}, {u'^', "sirkO~flEks"},
+        {u'~', "tild"},              {u'`', "aksA~grav"},           {u'{', "akoladuvrA~t"},
+        {u'}', "akoladfErmA~t"},     {u'|', "barvErtikal"},         {u'\\', "barOblikE~vErse"},
     };
     for (const auto &[character, name] : names) {
         ASSERT_TRUE(words.contains(character)) << "no word for U+" << std::hex << character.unicode();
@@ -216,18 +225,17 @@ TEST(VoiceSet, EverySoundIsEquallyLoudShortAndStartsAndStopsWithoutAClick)
     EXPECT_LE(loudest - quietest, 2.0) << "RMS from " << quietest << " to " << loudest << " dBFS";
 }
 
-TEST(VoiceSet, TableIsWindows1252WithCrLfRows)
+TEST(VoiceSet, TableIsUtf8WithCrLfRows)
 {
+    // UTF-8, since Windows-1252 has no narrow no-break space.
     const QByteArray table = bytesOf(QStringLiteral("kaloncor.ref"));
     ASSERT_FALSE(table.isEmpty());
-    EXPECT_FALSE(platform::isValidUtf8(table)) << "the accented rows are single Windows-1252 bytes";
-    EXPECT_TRUE(table.contains("\xE9 e_aigu\r\n"));
-    // The characters that Windows-1252 places in 0x80-0x9F, and the guillemets and the times sign.
-    EXPECT_TRUE(table.contains("\x92 apostrophe\r\n"));
-    EXPECT_TRUE(table.contains("\x9C e_dans_o\r\n\x8C e_dans_o\r\n"));
-    EXPECT_TRUE(table.contains("\xAB guillemet_ouvrant\r\n\xBB guillemet_fermant\r\n"));
-    EXPECT_TRUE(table.contains("\xD7 multiplication\r\n"));
+    EXPECT_TRUE(platform::isValidUtf8(table));
+    EXPECT_FALSE(table.startsWith("\xEF\xBB\xBF")) << "no byte-order mark";
+    EXPECT_TRUE(table.contains("\xC3\xA9 e_aigu\r\n"));
+    EXPECT_TRUE(table.contains("\xE2\x80\x99 apostrophe\r\n"));
     EXPECT_TRUE(table.startsWith("  silence\r\n")) << "the blank has a (silent) sound";
+    EXPECT_TRUE(table.contains("\xE2\x80\xAF silence\r\n\t silence\r\n"));
     EXPECT_EQ(table.count("\r\n"), table.count('\n')) << "every row ends with CR LF";
 }
 
@@ -251,11 +259,18 @@ TEST(VoiceSet, CoversLettersDigitsMorsePunctuationBracketsAndFrenchAccents)
     table.load(platform::decodeText(bytesOf(QStringLiteral("kaloncor.ref"))));
     const std::u32string expected = U"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
                                     U".,?/=+-'\":;()@!&$_ éèàçùäöüñÉÈÀÇÙÄÖÜÑ"
-                                    U"×’«»<>[]*%# êâîôûëïœÊÂÎÔÛËÏŒ";
+                                    U"×’«»<>[]*%# êâîôûëïœÊÂÎÔÛËÏŒ"
+                                    U"—–“”‘…°€æÆÿŸ§²³µ·ß¿¡^~{|}\\`";
     for (const char32_t character : expected)
         EXPECT_EQ(table.lookup(character).outcome, reading::SoundTable::Outcome::Found)
             << "U+" << std::hex << static_cast<unsigned>(character);
     EXPECT_EQ(table.lookup(U'a').soundName, table.lookup(U'A').soundName);
+    for (const char32_t blank : std::u32string(U"\u00A0\u202F\t"))
+        EXPECT_EQ(table.lookup(blank).soundName, QStringLiteral("silence")) << std::hex << static_cast<unsigned>(blank);
+    // An accent written apart (e + U+0301, as some editors write é) is read as é.
+    const std::u32string apart = platform::decodeText(QByteArray("e\xCC\x81"));
+    ASSERT_EQ(apart.size(), 1u);
+    EXPECT_EQ(table.lookup(apart[0]).soundName, QStringLiteral("e_aigu"));
 }
 
 TEST(VoiceSet, EverySoundOfTheTableExistsAndDecodes)
@@ -282,5 +297,5 @@ TEST(VoiceSet, EverySoundOfTheTableExistsAndDecodes)
         EXPECT_LT(seconds, 0.8) << qPrintable(name);
         ++sounds;
     }
-    EXPECT_GE(sounds, 125); // letters twice, digits, punctuation and signs, accents twice, the blank
+    EXPECT_GE(sounds, 155); // letters twice, digits, punctuation and signs, accents twice, the blanks
 }

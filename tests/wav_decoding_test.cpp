@@ -52,6 +52,14 @@ double energyBefore(const DecodedWav &wav, size_t end, size_t frames)
     return sum;
 }
 
+// Counts the decoded samples without keeping them.
+struct CountingSink : platform::DecodedSamplesSink
+{
+    void begin(std::size_t) override {}
+    void append(const float *, std::size_t n) override { count += n; }
+    std::size_t count = 0;
+};
+
 } // namespace
 
 TEST(WavDecoding, EveryEncodingDecodesToItsExactLengthWithItsLastFrames)
@@ -151,6 +159,23 @@ TEST(WavDecoding, SoundLongerThanTheBoundIsRefusedFromItsHeaderAlone)
     const DecodedWav wav = decodeWav(path, kRate, kChannels);
     EXPECT_EQ(wav.error, expected);
     EXPECT_TRUE(wav.samples.empty());
+
+    // Ten minutes exactly are a sound; one frame more is not, for the quick look and
+    // for both decoders (straight from the file, and from the whole file in memory).
+    const QByteArray tenMinutes = wavHeader(1, 1000, 1, 8, 1, 600000) + QByteArray(600000, '\x80');
+    const QByteArray oneFrameMore = wavHeader(1, 1000, 1, 8, 1, 600001) + QByteArray(600001, '\x80');
+    const QString overBound = QStringLiteral("le son dure 10 min 1 s, plus que les 10 minutes permises");
+    EXPECT_EQ(platform::wavFormatProblem(tenMinutes), QString());
+    EXPECT_EQ(platform::wavFormatProblem(oneFrameMore), overBound);
+    const QString tenPath = dir.filePath(QStringLiteral("ten.wav"));
+    const QString morePath = dir.filePath(QStringLiteral("more.wav"));
+    ASSERT_TRUE(testing_support::writeFile(tenPath, tenMinutes));
+    ASSERT_TRUE(testing_support::writeFile(morePath, oneFrameMore));
+    // At the file's own rate and channels, so that the decoded size stays small.
+    EXPECT_EQ(decodeWav(tenPath, 1000, 1).samples.size(), 600000u);
+    EXPECT_EQ(decodeWavData(tenMinutes, 1000, 1).samples.size(), 600000u);
+    EXPECT_EQ(decodeWav(morePath, 1000, 1).error, overBound);
+    EXPECT_EQ(decodeWavData(oneFrameMore, 1000, 1).error, overBound);
 }
 
 TEST(WavDecoding, DecodedSizeBoundCountsTheOutputFormat)
@@ -166,6 +191,24 @@ TEST(WavDecoding, DecodedSizeBoundCountsTheOutputFormat)
     const DecodedWav fits = decodeWavData(wav, kRate, kChannels);
     ASSERT_TRUE(fits.ok()) << qPrintable(fits.error);
     EXPECT_EQ(fits.samples.size(), size_t(4 * 60 * kRate * kChannels));
+
+    // At the file's own rate, eight channels: a frame takes 1 byte as read and 32
+    // converted, and the bound of 128 Mo lies between these two lengths.
+    constexpr quint32 kMostFrames = 134217728 / 33;
+    QTemporaryDir dir;
+    const QString fitsPath = dir.filePath(QStringLiteral("fits.wav"));
+    ASSERT_TRUE(testing_support::writeFile(fitsPath, wavHeader(1, 48000, 1, 8, 1, kMostFrames)
+                                                         + QByteArray(kMostFrames, '\x80')));
+    CountingSink counted;
+    EXPECT_EQ(platform::decodeWavTo(fitsPath, 48000, 8, nullptr, counted), QString());
+    EXPECT_EQ(counted.count, size_t{kMostFrames} * 8);
+    const QByteArray oneMore = wavHeader(1, 48000, 1, 8, 1, kMostFrames + 1) + QByteArray(kMostFrames + 1, '\x80');
+    const QString overBound = QStringLiteral("le son dure 1 min 25 s ; décodé pour la sortie son, il occuperait 129 Mo, "
+                                             "plus que les 128 Mo permis");
+    EXPECT_EQ(decodeWavData(oneMore, 48000, 8).error, overBound);
+    const QString oneMorePath = dir.filePath(QStringLiteral("one_more.wav"));
+    ASSERT_TRUE(testing_support::writeFile(oneMorePath, oneMore));
+    EXPECT_EQ(decodeWav(oneMorePath, 48000, 8).error, overBound);
 }
 
 TEST(WavDecoding, HeaderEstimateCoversWhatEveryEncodingDecodesTo)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/character_text.h"
 
+#include "text/composed_form.h"
 #include "text/text_decoding.h"
 
 #include <QtEndian>
@@ -209,6 +210,7 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
     size_t count = 0;
     char32_t largest = 0;
     bool utf8 = true;
+    bool composing = false;
     const unsigned char *start = begin;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         start += 3;
@@ -231,6 +233,7 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
             break;
         }
         largest = std::max(largest, codePoint);
+        composing = composing || mayNeedComposing(codePoint);
         ++count;
         p += length;
     }
@@ -248,14 +251,41 @@ CharacterText CharacterText::decode(const QByteArray &bytes)
     }
     Packer packer(count, largest);
     char32_t codePoint = 0;
-    for (const unsigned char *p = start; p < end;) {
-        if (*p < 0x80) {
-            packer.push(*p++);
-            continue;
+    if (!composing) {
+        for (const unsigned char *p = start; p < end;) {
+            if (*p < 0x80) {
+                packer.push(*p++);
+                continue;
+            }
+            p += utf8SequenceAt(p, end, codePoint);
+            packer.push(codePoint);
         }
-        p += utf8SequenceAt(p, end, codePoint);
-        packer.push(codePoint);
+        return packer.finish();
     }
+    // Composed a stretch at a time, each from a character that never combines with what
+    // comes before it to the next such: the text is never held whole once more, and only
+    // the stretches that may change go through the composition.
+    std::u32string stretch;
+    bool changes = false;
+    const auto packStretch = [&] {
+        if (changes) {
+            for (const char32_t c : composed(stretch))
+                packer.push(c);
+        } else {
+            for (const char32_t c : stretch)
+                packer.push(c);
+        }
+        stretch.clear();
+        changes = false;
+    };
+    for (const unsigned char *p = start; p < end;) {
+        p += utf8SequenceAt(p, end, codePoint);
+        if (startsComposingStretch(codePoint))
+            packStretch();
+        stretch.push_back(codePoint);
+        changes = changes || mayNeedComposing(codePoint);
+    }
+    packStretch();
     return packer.finish();
 }
 

@@ -24,8 +24,8 @@ public:
     CharacterText();
     explicit CharacterText(const std::u32string &text);
 
-    // The file rule: entirely valid UTF-8 reads as UTF-8 without its byte-order mark,
-    // anything else as Windows-1252.
+    // The file rule: entirely valid UTF-8 reads as UTF-8 without its byte-order mark, in
+    // composed form (NFC, see composed_form.h), anything else as Windows-1252.
     static CharacterText decode(const QByteArray &bytes);
 
     static constexpr int kBlockBits = 14;

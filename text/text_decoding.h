@@ -8,7 +8,8 @@
 namespace platform {
 
 // A file's text as characters (Unicode code points). The trainer writes Windows-1252;
-// a file that is entirely valid UTF-8 is read as UTF-8 instead, without its byte-order mark.
+// a file that is entirely valid UTF-8 is read as UTF-8 instead, without its byte-order mark
+// and in composed form (NFC: e + U+0301 is é).
 std::u32string decodeText(const QByteArray &bytes);
 
 bool isValidUtf8(const QByteArray &bytes);

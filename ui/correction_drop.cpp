@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/correction_drop.h"
 
+#include "files/file_name.h"
+#include "files/file_stamp.h"
+
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
@@ -25,13 +27,33 @@ void CorrectionDrop::watch(QWidget *widget)
     widget->installEventFilter(this);
 }
 
+namespace {
+
+// The file a local URL names. Its path is taken from the percent-escaped bytes, so that
+// a name that is not UTF-8 (file:///tmp/caf%E9.txt) is that very file: toLocalFile()
+// would put U+FFFD in place of such a byte.
+QString localFile(const QUrl &url)
+{
+#ifdef Q_OS_UNIX
+    const QString host = url.host();
+    if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return platform::fileNameText(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+#endif
+    return url.toLocalFile();
+}
+
+} // namespace
+
 QString CorrectionDrop::droppedFile(const QMimeData *data)
 {
     if (!data || !data->hasUrls())
         return {};
     for (const QUrl &url : data->urls()) {
-        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
-            return url.toLocalFile();
+        if (!url.isLocalFile())
+            continue;
+        const QString path = localFile(url);
+        if (platform::stampOf(path).kind == platform::FileStamp::Kind::RegularFile)
+            return path;
     }
     return {};
 }

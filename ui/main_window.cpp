@@ -152,7 +152,7 @@ void Form1::createControls(const platform::DefaultFields &fields)
     Text4 = field(client, "Text4", fields.soundFolder, rectFromTwips(120, 3720, 4935, 285));
 
     m_notice = new ScreenReaderNotice(client);
-    m_drop = new CorrectionDrop(this, [this](const QString &path) { chooseCorrection(path); });
+    m_drop = new CorrectionDrop(this, [this](const QString &path) { openCorrection(path); });
     for (QWidget *target : {static_cast<QWidget *>(Text2->viewport()), static_cast<QWidget *>(Text3),
                             static_cast<QWidget *>(Text4), static_cast<QWidget *>(Text5)})
         m_drop->watch(target);
@@ -219,25 +219,35 @@ void Form1::ouvrir_Click()
     const QFileInfo current(Text3->text());
     const FileQuestion question{QStringLiteral("Ouvrir une correction"), current.absolutePath(), current.fileName(),
                                 QStringLiteral("Fichiers texte (*.txt);;Tous les fichiers (*)")};
-    // Only the field changes: the next Read reads the file chosen.
-    askForFile(this, question, [this](const QString &path) { chooseCorrection(path); });
+    askForFile(this, question, [this](const QString &path) { openCorrection(path); });
 }
 
-// Opened from the menu, the recent list or a drop: only the field changes, and the list
-// of recent corrections.
-void Form1::chooseCorrection(const QString &path)
+void Form1::openCorrection(const QString &path)
 {
     Text3->setText(QDir::toNativeSeparators(path));
     Text3->setCursorPosition(0);
-    keepRecent(path);
+    if (readingMayStart()) {
+        showOpened();
+        return;
+    }
+    // The reading is of the correction left: it ends with its current sound.
+    m_openAtRest = true;
+    m_run.stop();
+}
+
+// The field's file shown as Read shows it; F5 still reads it afresh.
+void Form1::showOpened()
+{
+    m_openAtRest = false;
+    if (m_run.open())
+        keepRecent(Text3->text());
 }
 
 void Form1::keepRecent(const QString &path)
 {
-    const QFileInfo file(path);
-    if (!m_settings || !file.isFile())
+    if (!m_settings)
         return;
-    m_settings->addRecentCorrection(file.absoluteFilePath());
+    m_settings->addRecentCorrection(path);
     recentes->refresh();
     keepSoon();
 }
@@ -261,7 +271,9 @@ void Form1::remember(RememberedSettings &settings)
         position && QGuiApplication::screenAt(*position + QPoint(40, 10)))
         move(*position);
     recentes->setSettings(&settings);
-    connect(Text5, &QLineEdit::textChanged, this, [this](const QString &delay) {
+    // Only a delay the user gives is kept: not the start-up tick's correction to "1", not
+    // the command line's.
+    connect(Text5, &QLineEdit::textEdited, this, [this](const QString &delay) {
         m_settings->setDelay(delay);
         keepSoon();
     });

@@ -49,6 +49,11 @@ public:
     // delay and the corrections read from now on. Call before the window is shown.
     void remember(RememberedSettings &settings);
 
+    // Every way of opening a correction (Ctrl+O, the recent list, a drop, the command
+    // line) comes here: the field, the text shown and the recent list agree at once. A
+    // reading under way is stopped, and the correction shown once it has ended.
+    void openCorrection(const QString &path);
+
     // reading::ReadingWindow
     QString correctionPath() const override;
     QString soundFolder() const override;
@@ -89,13 +94,16 @@ private:
     void pressIfShown(QPushButton *button);
     void zoomCorrection(qreal points);
     void showTextMenu(const QPoint &position);
-    void chooseCorrection(const QString &path);
+    bool readingMayStart() const;
+    void showOpened();
     void keepRecent(const QString &path);
     void keepSoon();
     void updateReadActions();
+    void selectCharacters(int from, int to);
     void showRead(int characters);
     void describeProgress(int characters);
     void backAtRest();
+    void leaveThePartRead();
 
     platform::QtDelayTimer Timer1;
     platform::QtResumeLater m_resumeLater;
@@ -129,6 +137,19 @@ private:
     // The correction as laid out in Text2, for the highlight.
     ShownCorrection m_shown;
     int m_highlightStart = 0; // first character of the part being read
+    // The characters the last reading covered, and the selection it left in the box:
+    // while that selection is untouched, « Lire la sélection » reads the same part again.
+    struct PartRead
+    {
+        size_t from = 0;
+        size_t to = 0;
+        bool wholeText = true; // Read: its highlight stays as it ends, on all but the last
+        int anchor = -1;       // the selection left, once the reading has ended
+        int position = -1;
+    };
+    PartRead m_partRead;
+    bool m_settling = false;   // a reading has begun: what it leaves is settled at its end
+    bool m_openAtRest = false; // a correction opened during a reading waits for its end
     size_t m_correctionLength = 0; // characters, for the progress told to screen readers
     bool m_unloading = false;
 };

@@ -2,6 +2,8 @@
 // The main window's menu bar, keys, tab stops and names for screen readers.
 #include "ui/main_window.h"
 
+#include "ui/copy_menu.h"
+#include "ui/correction_zoom.h"
 #include "ui/recent_corrections_menu.h"
 #include "ui/remembered_settings.h"
 
@@ -20,8 +22,6 @@ namespace ui {
 namespace {
 
 constexpr qreal kZoomStepPoints = 2.0;
-constexpr qreal kSmallestCorrectionPoints = 6.0;
-constexpr qreal kLargestCorrectionPoints = 48.0;
 
 } // namespace
 
@@ -33,7 +33,7 @@ void Form1::createMenus()
     ouvrir->setObjectName(QStringLiteral("ouvrir"));
     ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(ouvrir, &QAction::triggered, this, &Form1::ouvrir_Click);
-    recentes = new RecentCorrectionsMenu(fichier, [this](const QString &path) { chooseCorrection(path); });
+    recentes = new RecentCorrectionsMenu(fichier, [this](const QString &path) { openCorrection(path); });
     fichier->addMenu(recentes);
     // Files gone since are dropped from the list each time it can be seen.
     connect(fichier, &QMenu::aboutToShow, recentes, &RecentCorrectionsMenu::refresh);
@@ -48,6 +48,9 @@ void Form1::createMenus()
     apropos->setObjectName(QStringLiteral("apropos"));
     apropos->setShortcut(QKeySequence(Qt::Key_F1));
     connect(apropos, &QAction::triggered, this, &Form1::apropos_Click);
+
+    // The learner's copy checked and the progress kept, in windows of their own.
+    menuBar()->insertMenu(apropos, new CopyMenu(*this, m_run, menuBar()));
 }
 
 void Form1::setTabStops()
@@ -71,7 +74,10 @@ void Form1::createKeys()
         addAction(action);
     };
     // Keys act as the clicks do, and only where the button can be clicked.
-    addKey("readKey", {Qt::Key_F5}, [this] { pressIfShown(Command1); });
+    addKey("readKey", {Qt::Key_F5}, [this] {
+        if (readingMayStart())
+            Command1->click();
+    });
     addKey("stopKey", {Qt::Key_Escape}, [this] { pressIfShown(Command2); });
     addKey("pauseKey", {Qt::Key_F6}, [this] { pressIfShown(Command3); });
     // Also in the text's context menu, where it shows its key.

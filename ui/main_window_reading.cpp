@@ -15,7 +15,6 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace ui {
@@ -52,23 +51,42 @@ void Form1::showCorrection(const platform::CharacterText &text)
     end.beginEditBlock();
     m_shown.build(text, [&end](const QString &piece) { end.insertText(piece); });
     end.endEditBlock();
+    Text2->moveCursor(QTextCursor::Start); // a part is read from the start of what is shown
+    m_partRead = PartRead{0, text.size()};
 }
 
+// « Lire la sélection »: the part the last reading left selected, as long as the user
+// has not touched the selection; otherwise the selection, or from the caret to the end.
 void Form1::lireSelection_Click()
 {
-    if (!Command1->isVisibleTo(this) || !Command1->isEnabled())
+    if (!readingMayStart())
         return;
     const QTextCursor cursor = Text2->textCursor();
-    if (cursor.hasSelection())
-        m_run.readPart(m_shown.characterAt(cursor.selectionStart()), m_shown.characterAt(cursor.selectionEnd()));
-    else
-        m_run.readPart(m_shown.characterAt(cursor.position()), std::numeric_limits<size_t>::max());
+    if (cursor.anchor() != m_partRead.anchor || cursor.position() != m_partRead.position) {
+        const size_t to = cursor.hasSelection() ? m_shown.characterAt(cursor.selectionEnd()) : m_correctionLength;
+        m_partRead = PartRead{m_shown.characterAt(cursor.selectionStart()), std::min(to, m_correctionLength), false};
+    }
+    m_run.readPart(m_partRead.from, m_partRead.to);
 }
 
 void Form1::startHighlightAt(int character)
 {
     m_highlight.drop();
     m_highlightStart = character;
+    m_partRead.anchor = m_partRead.position = -1;
+    m_settling = true;
+}
+
+// The reading over, a part read is left selected whole: what is selected is what
+// « Lire la sélection » reads again. Read's highlight stays as it ends.
+void Form1::leaveThePartRead()
+{
+    m_settling = false;
+    if (!m_partRead.wholeText)
+        selectCharacters(static_cast<int>(m_partRead.from), static_cast<int>(m_partRead.to));
+    const QTextCursor left = Text2->textCursor();
+    m_partRead.anchor = left.anchor();
+    m_partRead.position = left.position();
 }
 
 void Form1::highlightRead(int characters)
@@ -77,18 +95,24 @@ void Form1::highlightRead(int characters)
         m_highlight.moveTo(characters);
 }
 
-void Form1::showRead(int characters)
+void Form1::selectCharacters(int from, int to)
 {
     QTextCursor cursor = Text2->textCursor();
-    const QTextBlock left = cursor.block();
     // Never beyond the text shown, whatever it holds now.
     const int shownEnd = Text2->document()->characterCount() - 1;
-    cursor.setPosition(std::min(m_shown.documentPosition(m_highlightStart), shownEnd));
-    cursor.setPosition(std::min(m_shown.documentPosition(characters), shownEnd), QTextCursor::KeepAnchor);
+    cursor.setPosition(std::min(m_shown.documentPosition(from), shownEnd));
+    cursor.setPosition(std::min(m_shown.documentPosition(to), shownEnd), QTextCursor::KeepAnchor);
     // The paragraph being read keeps its shaped glyphs: by default they are dropped after
     // every paint, and placing the caret and painting would shape it again at each character.
     cursor.block().layout()->setCacheEnabled(true);
     Text2->setTextCursor(cursor);
+}
+
+void Form1::showRead(int characters)
+{
+    const QTextBlock left = Text2->textCursor().block();
+    selectCharacters(m_highlightStart, characters);
+    const QTextCursor cursor = Text2->textCursor();
     // A paragraph keeps its layout once shown; a walk through a huge correction would
     // keep them all. The one left behind drops its glyphs at its next paint, or at once
     // with its layout if it is out of view; it is laid out again if it comes back.
@@ -115,15 +139,26 @@ void Form1::describeProgress(int characters)
                                         .arg(length));
 }
 
+// Read, « Lire la sélection » and the showing of an opened correction wait for this: no
+// reading under way, not even a stopped one still waiting for its sound.
+bool Form1::readingMayStart() const
+{
+    return !m_run.isRunning() && Command1->isVisibleTo(this) && Command1->isEnabled();
+}
+
 // Once a reading is over and Read can be pressed again: the highlight speaks again, and
 // the end is told once by giving the focus back to Read, which screen readers speak. A
 // field being edited keeps the focus.
 void Form1::backAtRest()
 {
-    if (m_run.isRunning() || !Command1->isVisibleTo(this) || !Command1->isEnabled())
+    if (!readingMayStart())
         return;
+    if (m_settling)
+        leaveThePartRead(); // still held back from screen readers
     setHighlightQuiet(Text2, false);
     Text2->setAccessibleDescription(QString());
+    if (m_openAtRest)
+        showOpened();
     QWidget *current = focusWidget();
     if (current == Text3 || current == Text4 || current == Text5)
         return;
@@ -164,7 +199,7 @@ void Form1::setPauseCaption(const QString &caption)
 // « Lire la sélection » can be chosen where Read can be pressed.
 void Form1::updateReadActions()
 {
-    lireSelection->setEnabled(Command1->isVisibleTo(this) && Command1->isEnabled());
+    lireSelection->setEnabled(readingMayStart());
 }
 
 void Form1::tellReadingOver(reading::ReadingEnd end)

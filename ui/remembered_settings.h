@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,12 @@ namespace ui {
 // sounds are not kept: the trainer writes a new exercise at the same place each time.
 //
 // A file that is missing, damaged, unreadable or unwritable means the defaults: nothing
-// is told, and a write that cannot be made is dropped.
+// is told, and a write that cannot be made is tried again at the next save. A path that
+// is not a regular file (a pipe, a device, a folder, a broken link) is neither read nor
+// written, which is told once on standard error.
+//
+// Paths of recent corrections keep the bytes of names that are not UTF-8 (see
+// platform::fileNameText) through the file.
 class RememberedSettings
 {
 public:
@@ -35,15 +41,20 @@ public:
     void setDelay(const QString &delay);
     void setCorrectionPoints(qreal points);
     void setWindowPosition(QPoint position);
-    // Puts `path` first, drops its earlier place and anything beyond the eighth.
+    // Puts `path` (made absolute) first, drops its earlier place and anything beyond the
+    // eighth; only a regular file that exists now enters the list.
     void addRecentCorrection(const QString &path);
     void setRecentCorrections(const QStringList &paths);
 
-    // Writes the file now if anything changed since the last write.
+    // Writes the file now if anything changed since the last write that succeeded. Never
+    // waits for long: not on a lock held elsewhere, not on a pipe.
     void save();
 
 private:
     void read();
+    // Whether `path` may be opened; tells on standard error, once, why not.
+    bool usable(const QString &path);
+    std::optional<QByteArray> iniText() const;
 
     QString m_path;
     QString m_delay;
@@ -51,6 +62,7 @@ private:
     std::optional<QPoint> m_windowPosition;
     QStringList m_recent;
     bool m_changed = false;
+    bool m_refusalTold = false;
 };
 
 } // namespace ui

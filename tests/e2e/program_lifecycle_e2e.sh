@@ -8,6 +8,8 @@
 #
 # usage: program_lifecycle_e2e.sh PROGRAM HEARD_SOUNDS SERVICES_DIR OUT_DIR
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/program_under_test.sh"
 program=$1
 heard_sounds=$2
 services=$3
@@ -31,8 +33,8 @@ cleanup() {
 trap cleanup EXIT
 
 # A trainer folder of our own under a fake home: two tones and a table for them.
-home="$work/home"
-folder="$home/.wine/drive_c/Program Files/Kalon Morse"
+use_own_home "$work/home"
+folder="$HOME/.wine/drive_c/Program Files/Kalon Morse"
 mkdir -p "$folder"
 sox -n -r 44100 -c 1 -b 16 "$folder/grave.wav" synth 0.3 square 440 vol 0.5
 sox -n -r 44100 -c 1 -b 16 "$folder/aigu.wav" synth 0.2 square 880 vol 0.5
@@ -40,7 +42,7 @@ printf 'a grave\r\nb aigu\r\n' > "$folder/kaloncor.ref"
 
 launch() {
     printf '%s' "$1" > "$folder/test.txt"
-    HOME="$home" "$program" >>"$out/program.log" 2>&1 &
+    "$program" >>"$out/program.log" 2>&1 &
     app=$!
     window=$(xdotool search --sync --onlyvisible --pid "$app" --name "Virod Idadidavir" | head -1)
     eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -48,7 +50,7 @@ launch() {
 }
 click_read() { xdotool mousemove "$((X + 200))" "$((Y + menu + 176))" click 1; }
 cpu_ms() { awk '{ print ($14 + $15) * 1000 / '"$(getconf CLK_TCK)"' }' "/proc/$app/stat"; }
-our_streams() { pactl list sink-inputs | grep -c "application.process.id = \"$app\"" || true; }
+our_streams() { streams_of "$app"; }
 
 # Waits until a window of the program whose title matches the pattern is shown.
 expect_window() {
@@ -95,8 +97,9 @@ expect_ends_on() {
 
 # Idle: past the idle close, nothing of ours on the sound server, and hardly any CPU.
 launch "abab"
-sleep 6
-[[ $(our_streams) -eq 0 ]] || { echo "idle, the program still has a stream on the sound server"; exit 1; }
+wait_for_stream "$app" 1 10 "the output opened after start"
+# The output closes 5 s after its last sound.
+wait_for_stream "$app" 0 8 "idle, the program still has a stream on the sound server"
 before=$(cpu_ms)
 sleep 10
 used=$(awk -v a="$before" -v b="$(cpu_ms)" 'BEGIN { print b - a }')
@@ -112,13 +115,12 @@ awk 'NR == 1 { first = $2; pitch = $3 } END {
         exit !ok }' "$out/after-idle.txt"
 
 # Reading.
-click_read
-sleep 0.4
+wait_for_sound 5 click_read
 expect_ends_on TERM "reading"
 
 # A missing-sound message open.
 launch "x"
-sleep 1
+wait_for_stream "$app" 1 10 "the output opened after start"
 click_read
 expect_window '^Virod idadidavir$' "the missing-sound message is open"
 import -window root "$out/message-open.png"

@@ -8,6 +8,7 @@
 #
 # usage: quit_e2e.sh PROGRAM SERVICES_DIR
 set -euo pipefail
+source "$(dirname "$0")/program_under_test.sh"
 program=$1
 services=$2
 
@@ -24,6 +25,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+use_own_home "$work/home"
 
 # A 3 s tone, and a 4-minute one (15 MB at 8 kHz) that takes a while to decode.
 sox -n -r 44100 -c 1 -b 16 "$work/long.wav" synth 3 sine 440 vol 0.5

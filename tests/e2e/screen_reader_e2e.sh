@@ -11,6 +11,7 @@ program=$1
 services=$2
 out=$3
 here=$(dirname "$(realpath "$0")")
+source "$here/program_under_test.sh"
 mkdir -p "$out"
 
 [[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
@@ -21,9 +22,10 @@ export PULSE_SERVER=$(cat "$services/pulse-server")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # A home and a configuration of its own: the bundled voice set, no kept settings.
-mkdir -p "$work/home" "$work/config" "$work/runtime"
+use_own_home "$work/home"
+mkdir -p "$work/runtime"
 chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 printf 'E5' > "$work/short.txt"
 printf 'EEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEE' > "$work/long.txt"
 

@@ -6,6 +6,7 @@
 #
 # usage: window_e2e.sh PROGRAM SERVICES_DIR OUT_DIR
 set -euo pipefail
+source "$(dirname "$0")/program_under_test.sh"
 program=$1
 services=$2
 out=$3
@@ -33,9 +34,9 @@ trap cleanup EXIT
 
 # A home of its own, so the bundled voice set is the default; a short correction of
 # our own replaces the bundled sample in the correction field.
-mkdir -p "$work/home"
+use_own_home "$work/home"
 printf 'VVV\r\nE5 ' > "$work/short.txt"
-HOME="$work/home" "$program" >"$out/program.log" 2>&1 &
+"$program" >"$out/program.log" 2>&1 &
 app=$!
 
 window=$(xdotool search --sync --onlyvisible --name "Virod Idadidavir" | head -1)
@@ -44,7 +45,8 @@ echo "window title: $title"
 [[ "$title" == "Virod Idadidavir Version 1.1.1" ]] || { echo "unexpected title"; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$window")"
 menu=$((HEIGHT - 305)) # the client area is 305 px high, below the menu bar
-sleep 1.5              # past the start-up tick and the sound server settling
+# Started: its output is open on the sound server.
+[[ -n "${PULSE_SERVER:-}" ]] && wait_for_stream "$app" 1 10 "the output opened after start"
 
 click() { xdotool mousemove "$((X + $1))" "$((Y + menu + $2))" click 1; }
 buttons() { import -window root -crop "370x20+$((X + 108))+$((Y + menu + 166))" "$1"; }
