@@ -198,10 +198,9 @@ PulseOutput::~PulseOutput()
 }
 
 // With the lock held: the frame the server reads now, from its last timing report moved
-// on by the time since while the stream runs. The report's own "playing" is not
-// trusted: between two sounds the stream holds nothing and the server calls it not
-// playing, although it goes on reading silence; a position frozen there would have
-// sounds written where the server has already read, and lost.
+// on by the time since while the stream runs. The report's "playing" is not trusted: an
+// empty stream is "not playing" while it goes on reading silence, and a position frozen
+// there has sounds written where the server has already read, and lost.
 std::int64_t PulseOutput::readFrame() const
 {
     const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
@@ -261,6 +260,7 @@ double PulseOutput::hand(const SoundTimeline::Placed &placed, std::shared_ptr<co
 {
     m_timeline.forgetHeard(heardFrame());
     m_pending.push_back(Pending{std::move(samples), placed.start, 0, placed.generation});
+    m_restWanted = false;
     writeSome();
     setCorked(false);
     lookAgainSoon();
@@ -293,8 +293,7 @@ void PulseOutput::writeSome()
     }
 }
 
-// With the lock held: writes at an absolute frame of the stream; what the server held
-// there is replaced.
+// With the lock held: writes at an absolute frame, replacing what the server held there.
 bool PulseOutput::writeAt(std::int64_t frame, const float *samples, std::size_t count)
 {
     const std::int64_t offset = frame * kChannels * static_cast<std::int64_t>(sizeof(float));
@@ -310,10 +309,9 @@ void PulseOutput::silence(std::int64_t from, std::int64_t to)
         writeAt(frame, zeros.data(), static_cast<std::size_t>(std::min(kChunkFrames, to - frame)) * kChannels);
 }
 
-// With the lock held: while sounds are placed and not all heard, the server's position
-// is asked for often, so that a server that stops answering or a sink that stops reading
-// is seen within a fraction of a second; what is still to be written (a sound not yet
-// within the write-ahead, or the decoder not yet there) is looked at again then too.
+// With the lock held: while sounds are under way, the server's position is asked for
+// often, so that a server that stops answering or a sink that stops reading is seen in
+// a fraction of a second; what is still to be written is looked at again then too.
 void PulseOutput::lookAgainSoon()
 {
     if (m_lookAgain != nullptr)
@@ -332,13 +330,23 @@ void PulseOutput::lookAgain()
 {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
-    if (!m_pending.empty() || heardFrame() < m_timeline.lastEnd()) {
+    if (m_restWanted)
+        restIfAllHeard();
+    if (!m_pending.empty() || heardFrame() < m_timeline.lastEnd() || (m_restWanted && !m_corked)) {
         pa_operation *update = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
         if (update != nullptr)
             pa_operation_unref(update);
         writeSome();
         lookAgainSoon();
     }
+}
+
+// With the lock held: the stream rests once all it holds has been heard.
+void PulseOutput::restIfAllHeard()
+{
+    const auto tolerance = static_cast<std::int64_t>(kEndToleranceSeconds * kRate);
+    if (m_pending.empty() && heardFrame() + tolerance >= m_timeline.lastEnd())
+        setCorked(true);
 }
 
 // With the lock held.
@@ -384,9 +392,9 @@ bool PulseOutput::endReached(std::uint64_t generation)
 void PulseOutput::endTold()
 {
     Locked locked(m_loop);
-    const auto tolerance = static_cast<std::int64_t>(kEndToleranceSeconds * kRate);
-    if (m_pending.empty() && heardFrame() + tolerance >= m_timeline.lastEnd())
-        setCorked(true);
+    m_restWanted = true;
+    restIfAllHeard();
+    lookAgainSoon();
 }
 
 } // namespace platform

@@ -73,6 +73,7 @@ private:
     void lookAgainSoon();
     void lookAgain();
     void setCorked(bool corked);
+    void restIfAllHeard();
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
@@ -84,6 +85,7 @@ private:
     SoundTimeline m_timeline;
     std::deque<Pending> m_pending;
     bool m_corked = true;
+    bool m_restWanted = false; // nothing follows the last sound told
     // The last cork and uncork, on the server library's clock, in microseconds.
     std::uint64_t m_corkedAt = 0;
     std::uint64_t m_uncorkedAt = 0;
