@@ -65,6 +65,11 @@ QString noSoundOutputMessage(const QString &reason)
     return QStringLiteral("Aucune sortie son n'est disponible (%1).\nLa lecture continue sans son.").arg(reason);
 }
 
+QString outputStalledMessage(const QString &reason)
+{
+    return QStringLiteral("La sortie son s'est arrêtée de jouer (%1).\nLa lecture attend qu'elle reprenne.").arg(reason);
+}
+
 QString soundFolderMissingMessage(const QString &folder)
 {
     return QStringLiteral("Le dossier des sons « %1 » n'existe pas : aucun caractère ne peut être dit.\n"

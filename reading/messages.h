@@ -16,6 +16,7 @@ QString correctionUnreadableMessage(const QString &path, const QString &reason);
 QString soundTableUnreadableMessage(const QString &path, const QString &reason);
 QString soundFileProblemMessage(const QString &path, const QString &reason);
 QString noSoundOutputMessage(const QString &reason);
+QString outputStalledMessage(const QString &reason);
 QString soundFolderMissingMessage(const QString &folder);
 
 } // namespace reading

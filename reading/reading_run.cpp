@@ -2,22 +2,16 @@
 #include "reading/reading_run.h"
 
 #include "files/binary_file.h"
-#include "files/file_stamp.h"
 #include "text/number_parsing.h"
 #include "text/text_decoding.h"
 #include "reading/messages.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <chrono>
 
 namespace reading {
 
 namespace {
-
-// Key under which "no sound output" is reported once per run, whatever the file.
-const QString kNoOutputKey = QStringLiteral("\n(no output)");
-const QString kNoFolderKey = QStringLiteral("\n(no folder)");
 
 // A slice of walking ends after this much work, so that the window answers in time;
 // the character bound keeps slices short where the clock is not looked at.
@@ -52,16 +46,22 @@ void ReadingRun::preparePlayer()
     m_pacer.preparePlayer();
 }
 
-void ReadingRun::read()
+// The start that every reading shares; false while a run is under way.
+bool ReadingRun::startRunning()
 {
     if (m_running || m_ended)
-        return;
+        return false;
     m_flags.pauseFlag = 0;
     // An output closed while idle, or lost, is opened again now, not at the first sound.
     m_pacer.preparePlayer();
     m_window.focusCorrection();
     m_window.showRunningButtons(true);
-    if (!showFileForReading())
+    return true;
+}
+
+void ReadingRun::read()
+{
+    if (!startRunning() || !showFileForReading())
         return;
     m_nextParts.clear();
     begin(0, m_text.size());
@@ -110,16 +110,12 @@ QString ReadingRun::showFile()
 
 void ReadingRun::readPart(size_t from, size_t to)
 {
-    if (m_running || m_ended)
-        return;
     if (m_text.empty()) {
         read();
         return;
     }
-    m_flags.pauseFlag = 0;
-    m_pacer.preparePlayer();
-    m_window.focusCorrection();
-    m_window.showRunningButtons(true);
+    if (!startRunning())
+        return;
     to = std::min(to, m_text.size());
     m_nextParts.clear();
     begin(std::min(from, to), to);
@@ -127,12 +123,8 @@ void ReadingRun::readPart(size_t from, size_t to)
 
 void ReadingRun::readParts(std::vector<Part> parts)
 {
-    if (m_running || m_ended || parts.empty())
+    if (parts.empty() || !startRunning())
         return;
-    m_flags.pauseFlag = 0;
-    m_pacer.preparePlayer();
-    m_window.focusCorrection();
-    m_window.showRunningButtons(true);
     if (m_text.empty() && !showFileForReading())
         return;
     for (Part &part : parts) {
@@ -171,6 +163,7 @@ void ReadingRun::begin(size_t from, size_t to)
     m_highlightDue = -1;
     m_highlightShown = -1;
     m_stopTested = false;
+    m_aheadPositions.clear();
     m_hold = Hold::None;
     m_reportedSoundProblems.clear();
     m_running = true;
@@ -186,6 +179,14 @@ void ReadingRun::stop()
     m_flags.pauseFlag = 0;
     m_window.setPauseCaption(kPauseCaption);
     m_window.showRunningButtons(false);
+    // A sound handed ahead stays due only if it is the very character whose stop test
+    // has passed; any other comes after a stop test that now fails.
+    if (!m_aheadPositions.empty() && m_aheadPositions.front() == m_position && m_stopTested) {
+        m_pacer.keepFirstAheadOnly();
+        m_aheadPositions.resize(std::min<size_t>(1, static_cast<size_t>(m_pacer.handedCount())));
+    } else {
+        withdrawAhead();
+    }
     // The stopped run may still wait for its current sound: no second run before it ends.
     m_window.setReadEnabled(false);
     // Told once, after the buttons have changed (and the focus with them).
@@ -262,6 +263,7 @@ void ReadingRun::walk()
         // The previous sound and the delay after it.
         if (m_pacer.isHolding()) {
             showProgress();
+            handNextSoundAhead();
             return;
         }
         if (m_resumeLater && walked > 0 && walked % kSliceClockEvery == 0
@@ -279,6 +281,37 @@ void ReadingRun::walk()
         sayCurrentCharacter();
         ++walked;
     }
+}
+
+// While the run waits for the sound playing now and its delay: the next characters with
+// a sound (two, so that a late wake-up of this thread costs no gap) go to the player
+// ahead, each to start exactly its delay after the end of the sound before it. The run
+// still takes each up at its moment, so the highlight, a pause and a stop act as ever.
+// Nothing is handed over past a character with no sound (its message comes first), nor
+// while a stop or a hold is pending. The look stays within one slice of walking.
+void ReadingRun::handNextSoundAhead()
+{
+    constexpr size_t kSoundsAhead = 2;
+    if (m_hold != Hold::None || m_flags.stopFlag == ReadingFlags::kStopRequested)
+        return;
+    const size_t last = std::min(m_end, m_position + static_cast<size_t>(kSliceClockEvery));
+    size_t i = m_aheadPositions.empty() ? m_position : m_aheadPositions.back() + 1;
+    for (; i < last && m_aheadPositions.size() < kSoundsAhead; ++i) {
+        const SoundTable::Lookup found = List1.lookup(m_text[i]);
+        if (found.outcome == SoundTable::Outcome::Skip)
+            continue;
+        if (found.outcome == SoundTable::Outcome::Missing || !m_pacer.handAhead(found.soundName))
+            return;
+        m_aheadPositions.push_back(i);
+    }
+}
+
+void ReadingRun::withdrawAhead()
+{
+    if (m_aheadPositions.empty())
+        return;
+    m_aheadPositions.clear();
+    m_pacer.withdrawAhead();
 }
 
 void ReadingRun::showProgress()
@@ -314,72 +347,18 @@ void ReadingRun::playFound(const QString &soundName)
 {
     Text1 = soundName;
     const std::optional<SoundProblem> problem = m_pacer.PlayWav(Text1);
+    // PlayWav takes up the first sound handed ahead, and may withdraw the others.
+    if (!m_aheadPositions.empty() && m_aheadPositions.front() + 1 == m_position)
+        m_aheadPositions.erase(m_aheadPositions.begin());
+    m_aheadPositions.resize(std::min(m_aheadPositions.size(), static_cast<size_t>(m_pacer.handedCount())));
     if (problem && tellSoundProblem(*problem))
         return;
-    // A pause is honoured only here, right after a sound has been started.
-    if (m_flags.pauseFlag == 1)
+    // A pause is honoured only here, right after a sound has been started: nothing that
+    // was handed ahead is due before Resume.
+    if (m_flags.pauseFlag == 1) {
         m_hold = Hold::Pause;
-}
-
-// Each problem once per run; returns whether the user is being told.
-bool ReadingRun::tellSoundProblem(const SoundProblem &problem)
-{
-    // A missing folder is one fault, whatever the file: told once per run.
-    const bool noFolder = problem.kind == SoundProblem::Kind::BadFile
-        && platform::stampOf(QFileInfo(problem.path).absolutePath()).kind != platform::FileStamp::Kind::Folder;
-    const QString key = problem.kind == SoundProblem::Kind::NoOutput ? kNoOutputKey
-        : noFolder                                                   ? kNoFolderKey
-                                                                     : problem.path;
-    if (m_reportedSoundProblems.contains(key))
-        return false;
-    m_reportedSoundProblems.insert(key);
-    if (noFolder)
-        askUser(soundFolderMissingMessage(QFileInfo(problem.path).absolutePath()), true);
-    else
-        reportSoundProblem(problem);
-    return true;
-}
-
-// A sound found unplayable after it was started: told as if at its start, unless a
-// message is already open. The last sound's can come once the run is over: it is told
-// all the same, or the sound would be lost without a word.
-void ReadingRun::lateSoundProblem(const SoundProblem &problem)
-{
-    if (m_ended)
-        return;
-    if (!m_running) {
-        m_window.showMessage(soundFileProblemMessage(problem.path, problem.reason), MessageButtons::Ok, {});
-        return;
+        withdrawAhead();
     }
-    if (m_hold != Hold::Message)
-        tellSoundProblem(problem);
-}
-
-void ReadingRun::reportSoundProblem(const SoundProblem &problem)
-{
-    const QString text = problem.kind == SoundProblem::Kind::NoOutput
-        ? noSoundOutputMessage(problem.reason)
-        : soundFileProblemMessage(problem.path, problem.reason);
-    askUser(text, true);
-}
-
-void ReadingRun::askUser(const QString &text, bool pauseAfterwards)
-{
-    m_hold = Hold::Message;
-    m_window.showMessage(text, MessageButtons::OkOrStopReading, [this, pauseAfterwards](MessageAnswer answer) {
-        messageClosed(answer, pauseAfterwards);
-    });
-}
-
-void ReadingRun::messageClosed(MessageAnswer answer, bool pauseAfterwards)
-{
-    if (!m_running || m_hold != Hold::Message)
-        return;
-    m_hold = pauseAfterwards && m_flags.pauseFlag == 1 ? Hold::Pause : Hold::None;
-    if (answer == MessageAnswer::StopReading)
-        stop();
-    else
-        advance();
 }
 
 void ReadingRun::passOverRemainingCharacters()

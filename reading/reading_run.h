@@ -68,10 +68,13 @@ public:
 private:
     enum class Hold { None, Pause, Message };
 
+    bool startRunning();
+    void begin(size_t from, size_t to);
+    void handNextSoundAhead();
+    void withdrawAhead();
     // Reads the field's file afresh and shows it; the message for the user if it cannot.
     QString showFile();
     bool showFileForReading();
-    void begin(size_t from, size_t to);
     bool startNextPart();
     void advance();
     void walk();
@@ -81,6 +84,7 @@ private:
     void playFound(const QString &soundName);
     bool tellSoundProblem(const SoundProblem &problem);
     void lateSoundProblem(const SoundProblem &problem);
+    static QString problemMessage(const SoundProblem &problem);
     void reportSoundProblem(const SoundProblem &problem);
     void askUser(const QString &text, bool pauseAfterwards);
     void messageClosed(MessageAnswer answer, bool pauseAfterwards);
@@ -104,6 +108,7 @@ private:
     int m_highlightShown = -1;
     std::chrono::steady_clock::time_point m_lastSliceHighlight;
     bool m_stopTested = false;    // the current character has passed the stop test
+    std::vector<size_t> m_aheadPositions; // the characters whose sounds were handed ahead
     bool m_running = false;
     bool m_ended = false;
     Hold m_hold = Hold::None;

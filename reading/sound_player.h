@@ -12,6 +12,7 @@ struct SoundProblem
     enum class Kind {
         NoOutput, // no sound device or server: nothing can be heard at all
         BadFile,  // this one file is missing, unreadable or not a WAV we can decode
+        OutputStalled, // the output stopped playing (a server stopped, a sink suspended)
     };
     Kind kind = Kind::BadFile;
     QString path;
@@ -43,6 +44,21 @@ public:
     virtual void close() = 0;
     virtual std::optional<SoundProblem> open(const QString &path) = 0;
     virtual void play() = 0;
+
+    // Hands a coming sound over while the current one plays, so that it starts exactly
+    // `gapMs` after the end of the sound before it (the current one, or the one handed
+    // ahead before it), on the output's own timeline, wherever the reading stands then.
+    // The open() and play() of the first handed path take it up at its moment; an open()
+    // of another path withdraws them all. Returns false where the output cannot (the
+    // sound is then placed at its play(), as any other).
+    virtual bool handAhead(const QString &path, int gapMs)
+    {
+        (void)path;
+        (void)gapMs;
+        return false;
+    }
+    // The sounds handed ahead are not due after all: none of them is heard.
+    virtual void withdrawAhead() {}
 
     void setCompletionHandler(CompletionHandler handler) { m_onCompletion = std::move(handler); }
     void setLateProblemHandler(ProblemHandler handler) { m_onLateProblem = std::move(handler); }

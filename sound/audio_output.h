@@ -15,9 +15,12 @@ namespace platform {
 // One open sound output (a stream on the sound server, or a device), as the player
 // sees it. Every call comes from the GUI thread.
 //
-// A sound is placed at the frame that matches the moment it is played, a fixed lead
-// beyond what is heard now, so that its end can be told `lead` before it is heard and
-// the next sound, played a delay later, lands exactly a delay after that end.
+// An output with a timeline of its own (the sound server's stream) places each sound at
+// a frame of that timeline: a sound that follows another is handed over ahead of its
+// moment and starts exactly its gap after that one's end, whenever the hand-over
+// comes. An output without one (a device) places a sound at the frame that matches the
+// moment it is played, a fixed lead beyond what is heard now, and chains it from the
+// end of the previous one when that end was told on time.
 class AudioOutput
 {
 public:
@@ -31,18 +34,26 @@ public:
     virtual bool isLost() const = 0;
     // The output is consuming in real time, so a sound placed now starts where placed.
     virtual bool isSteady() const = 0;
+    // Whether placeAfter() is exact whenever it is called (see above).
+    virtual bool hasTimeline() const { return false; }
 
-    // Places a sound played now; returns the seconds from now to the moment its end is
-    // to be told. Never over a sound placed earlier. The sound may still be arriving.
+    // Places a sound that follows no other, as soon as the output can play it; returns
+    // the seconds from now to the moment its end is to be told. Never over a sound placed
+    // earlier. The sound may still be arriving.
     virtual double place(std::shared_ptr<const Samples> samples, std::uint64_t generation) = 0;
-    // Drops a sound that has not ended; the next one starts afresh.
+    // Places a sound `gapMs` after the end of the sound placed last, on the timeline.
+    virtual double placeAfter(std::shared_ptr<const Samples> samples, std::uint64_t generation, int gapMs)
+    {
+        (void)gapMs;
+        return place(std::move(samples), generation);
+    }
+    // Withdraws a sound that has not ended: what is not heard yet of it is never heard.
     virtual void cancel(std::uint64_t generation) = 0;
     // At the moment its end is due: has the output really come that far? A stream that
     // started late or stalled says no, and the end waits for it.
     virtual bool endReached(std::uint64_t generation) = 0;
-    // The end was told, at its moment (`onTime`) or late: the next sound may be placed
-    // from the end of this one (each output knows when that holds).
-    virtual void endTold(bool onTime) = 0;
+    // The end of the sound placed last was told, and nothing follows it yet.
+    virtual void endTold() = 0;
 };
 
 // What the sound module offers: its outputs and the WAV decoder, loaded only when the

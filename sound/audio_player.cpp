@@ -2,13 +2,10 @@
 #include "sound/audio_player.h"
 
 #include "sound/sound_module.h"
+#include "sound/thread_priority.h"
 
 #include <QtDebug>
 
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <sys/resource.h>
-#endif
 
 namespace platform {
 
@@ -17,40 +14,13 @@ namespace {
 constexpr int kWatchIntervalMs = 100;
 // An output that has not come to a sound's end this long after its moment is taken
 // for lost.
-constexpr auto kLongestStall = std::chrono::seconds(3);
+constexpr auto kLongestStall = std::chrono::seconds(15);
+// An output that has not come to a sound's end this long after its moment has stopped
+// playing (a server stopped, a sink suspended): the reading waits for it, and the user
+// is told, once per Read.
+constexpr auto kStallTold = std::chrono::seconds(1);
 // An output that has not come to a sound's end at its moment is looked at this often.
 constexpr auto kLateEndPoll = std::chrono::milliseconds(5);
-
-// During a reading, the GUI thread tells each end and starts each sound: on busy cores
-// a thread at the default priority may wake a scheduler tick (4 ms) late, and every late
-// wake-up lengthens a gap. Raised a little where the system allows it (else nothing
-// changes), it wakes on time; the priority it had comes back when the reading ends.
-// Returns the priority to restore, or kNotRaised.
-constexpr int kNotRaised = 1000;
-
-int raiseThisThread()
-{
-#ifdef Q_OS_LINUX
-    constexpr int kReadingNice = -10;
-    errno = 0;
-    const int previous = getpriority(PRIO_PROCESS, 0);
-    if (errno != 0 || previous <= kReadingNice || setpriority(PRIO_PROCESS, 0, kReadingNice) != 0)
-        return kNotRaised;
-    return previous;
-#else
-    return kNotRaised;
-#endif
-}
-
-void restoreThisThread(int previous)
-{
-#ifdef Q_OS_LINUX
-    if (previous != kNotRaised)
-        setpriority(PRIO_PROCESS, 0, previous);
-#else
-    Q_UNUSED(previous);
-#endif
-}
 
 QString noOutputReason(const QString &problem)
 {
@@ -100,6 +70,7 @@ AudioPlayer::~AudioPlayer()
 std::optional<reading::SoundProblem> AudioPlayer::prepare()
 {
     m_reopenAllowed = true;
+    m_stallTold = false;
     // Every sound file is looked at again at the next Read.
     m_sounds.lookAgain();
     if (!m_startedUp) {
@@ -153,6 +124,8 @@ bool AudioPlayer::openOutput()
 void AudioPlayer::closeOutput()
 {
     m_watchdog.stop();
+    m_ahead.clear(); // goes with the output
+    m_takingUpAhead = false;
     m_output.reset();
 }
 
@@ -160,7 +133,8 @@ void AudioPlayer::shutDown()
 {
     m_shutDown = true;
     m_sounds.abandon();
-    ++m_generation;
+    m_ahead.clear();
+    m_generation = ++m_issued;
     stopWaiting();
     m_idleTimer.stop();
     m_startUpTimer.stop();
@@ -175,9 +149,10 @@ void AudioPlayer::close()
     // ended may still be on their way to the speaker.
     if (m_output && m_awaitingCompletion)
         m_output->cancel(m_generation);
-    ++m_generation;
+    m_generation = ++m_issued;
     stopWaiting();
     m_loaded.reset();
+    m_takingUpAhead = false;
     m_sounds.abandon();
     m_decoding = false;
     m_playWhenDecoded = false;
@@ -191,6 +166,12 @@ std::optional<reading::SoundProblem> AudioPlayer::open(const QString &path)
     m_decoding = false;
     if (outputLost())
         closeOutput();
+    if (!m_ahead.empty() && m_ahead.front().path == path && m_output) {
+        m_loaded = m_ahead.front().samples;
+        m_takingUpAhead = true;
+        return std::nullopt;
+    }
+    withdrawAhead();
     if (!m_output && !m_shutDown && (m_idleClosed || m_reopenAllowed || m_startUpTimer.isActive())) {
         m_reopenAllowed = false;
         m_startUpTimer.stop();
@@ -210,9 +191,17 @@ std::optional<reading::SoundProblem> AudioPlayer::open(const QString &path)
 
 void AudioPlayer::play()
 {
-    ++m_generation;
+    m_generation = ++m_issued;
     m_awaitingCompletion = true;
     m_idleTimer.stop();
+    if (m_takingUpAhead && !m_ahead.empty()) {
+        m_generation = m_ahead.front().generation;
+        m_takingUpAhead = false;
+        const auto endAt = m_ahead.front().endAt;
+        m_ahead.pop_front();
+        awaitEnd(endAt);
+        return;
+    }
     if (m_decoding) {
         m_playWhenDecoded = true; // placed once decoded, from the moment it is ready
         return;
@@ -225,16 +214,59 @@ void AudioPlayer::play()
     placeLoadedSound();
 }
 
+namespace {
+
+std::chrono::steady_clock::time_point momentAfter(std::chrono::steady_clock::time_point from, double seconds)
+{
+    return from + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+} // namespace
+
 void AudioPlayer::placeLoadedSound()
 {
     const auto now = std::chrono::steady_clock::now();
-    const double secondsToEnd = m_output->place(m_loaded, m_generation);
-    m_completionAt = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                               std::chrono::duration<double>(secondsToEnd));
-    m_deadlinePassed = false;
+    awaitEnd(momentAfter(now, m_output->place(m_loaded, m_generation)));
+}
+
+void AudioPlayer::awaitEnd(std::chrono::steady_clock::time_point endAt)
+{
+    m_completionAt = endAt;
     m_deadline.start(m_completionAt);
     if (!m_watchdog.isActive())
         m_watchdog.start();
+}
+
+// A coming sound goes to the output while the one before it still plays (or is itself
+// handed ahead), `gapMs` after its end on the output's own timeline. Only a sound ready
+// now is handed over: one with a problem, or still to be decoded, waits for its moment,
+// where it is told or placed.
+bool AudioPlayer::handAhead(const QString &path, int gapMs)
+{
+    if (!m_output || outputLost() || !m_output->hasTimeline() || m_shutDown || m_decoding || m_sounds.isDecoding())
+        return false;
+    const DecodedSounds::Found found = m_sounds.find(path);
+    if (!found.samples) {
+        if (found.decoding)
+            m_sounds.abandon();
+        return false;
+    }
+    const quint64 generation = ++m_issued;
+    const auto now = std::chrono::steady_clock::now();
+    const double secondsToEnd = m_output->placeAfter(found.samples, generation, gapMs);
+    m_ahead.push_back(Ahead{path, found.samples, generation, momentAfter(now, secondsToEnd)});
+    m_idleTimer.stop();
+    return true;
+}
+
+// The last handed first, so that the output's timeline steps back over each in turn.
+void AudioPlayer::withdrawAhead()
+{
+    for (; !m_ahead.empty(); m_ahead.pop_back()) {
+        if (m_output)
+            m_output->cancel(m_ahead.back().generation);
+    }
+    m_takingUpAhead = false;
 }
 
 double AudioPlayer::loadedDurationMs() const
@@ -251,47 +283,56 @@ void AudioPlayer::deadlineReached()
     if (!m_awaitingCompletion)
         return;
     if (!m_output || m_output->endReached(m_generation)) {
-        deliverCompletion(m_generation, !m_deadlinePassed);
+        deliverCompletion(m_generation);
         return;
     }
-    m_deadlinePassed = true;
     m_deadline.start(std::chrono::steady_clock::now() + kLateEndPoll);
 }
 
-// While a sound is under way: an output lost, or that has not come to the sound's end
-// long after its moment, is closed, so the sound ends and the next one tries again.
+// While a sound is under way: an output that has stopped playing is waited for, and
+// told; one lost, or stopped for good, is closed, so the sound ends and the next one
+// tries again.
 void AudioPlayer::watchOutput()
 {
     if (!m_awaitingCompletion)
         return;
     const bool lost = !m_output || outputLost();
-    const bool stalled = std::chrono::steady_clock::now() > m_completionAt + kLongestStall;
-    if (!lost && !stalled)
+    const auto late = std::chrono::steady_clock::now() - m_completionAt;
+    if (!lost && late > kStallTold && !m_stallTold) {
+        m_stallTold = true;
+        qWarning("The sound output stopped playing; the reading waits for it.");
+        reportLateProblem(reading::SoundProblem{reading::SoundProblem::Kind::OutputStalled, QString(),
+                                                QStringLiteral("le serveur de son ne joue plus les sons")});
+    }
+    if (!lost && late <= kLongestStall)
         return;
     qWarning("The sound output was %s; it is opened again at the next sound.", lost ? "lost" : "stalled");
     closeOutput();
-    deliverCompletion(m_generation, false);
+    deliverCompletion(m_generation);
 }
 
 void AudioPlayer::postCompletion(quint64 generation)
 {
-    QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation, false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, generation] { deliverCompletion(generation); }, Qt::QueuedConnection);
 }
 
+// Nothing is looked at while no sound is awaited: a pause costs no wake-up.
 void AudioPlayer::stopWaiting()
 {
     m_awaitingCompletion = false;
     m_deadline.stop();
+    m_watchdog.stop();
 }
 
 // GUI thread. The end of a sound closed since, or already told, is dropped.
-void AudioPlayer::deliverCompletion(quint64 generation, bool onTime)
+void AudioPlayer::deliverCompletion(quint64 generation)
 {
     if (generation != m_generation || !m_awaitingCompletion)
         return;
     stopWaiting();
     if (m_output) {
-        m_output->endTold(onTime && m_loaded);
+        if (m_ahead.empty())
+            m_output->endTold();
         if (!m_held)
             m_idleTimer.start();
     }

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <deque>
+#include <optional>
 
 namespace platform {
 
@@ -18,7 +20,9 @@ namespace platform {
 // Each sound is placed in the output to the frame, and its end is told on the GUI
 // thread at its moment, and never before the output has come that far: an output that
 // starts late or stalls holds the reading back instead of having sounds run over one
-// another.
+// another. On the sound server, the next sound is handed over while the one before still
+// plays (handAhead), so its gap is exact whenever the GUI thread wakes; the play() that
+// comes at its moment then only takes it up.
 //
 // The sound libraries are loaded when the first sound is wanted, and the output is
 // opened a moment after the window shows, then at each Read. It is held for the whole
@@ -42,6 +46,8 @@ public:
     void close() override;
     std::optional<reading::SoundProblem> open(const QString &path) override;
     void play() override;
+    bool handAhead(const QString &path, int gapMs) override;
+    void withdrawAhead() override;
 
     // At exit: stops everything at once; nothing is waited for.
     void shutDown();
@@ -57,9 +63,10 @@ private:
     void closeOutput();
     bool outputLost() const { return m_output && m_output->isLost(); }
     void placeLoadedSound();
+    void awaitEnd(std::chrono::steady_clock::time_point endAt);
     void deadlineReached();
     void watchOutput();
-    void deliverCompletion(quint64 generation, bool onTime);
+    void deliverCompletion(quint64 generation);
     void postCompletion(quint64 generation);
     void stopWaiting();
     void soundPlayable(std::shared_ptr<const AudioOutput::Samples> samples);
@@ -75,6 +82,7 @@ private:
     bool m_reopenAllowed = true; // once per Read, after the output was lost
     bool m_idleClosed = false;   // closed for want of sounds, opened again at the next
     bool m_shutDown = false;
+    bool m_stallTold = false;    // once per Read
 
     DecodedSounds m_sounds;
     std::shared_ptr<const AudioOutput::Samples> m_loaded;
@@ -85,9 +93,18 @@ private:
     QTimer m_watchdog;
     QTimer m_idleTimer;
     QTimer m_startUpTimer;
-    quint64 m_generation = 0;
+    quint64 m_generation = 0; // of the sound open now
+    quint64 m_issued = 0;     // the last generation given out
+    struct Ahead
+    {
+        QString path;
+        std::shared_ptr<const AudioOutput::Samples> samples;
+        quint64 generation = 0;
+        std::chrono::steady_clock::time_point endAt;
+    };
+    std::deque<Ahead> m_ahead; // in the order they are to be heard
+    bool m_takingUpAhead = false; // open() found the sound handed ahead
     bool m_awaitingCompletion = false;
-    bool m_deadlinePassed = false;
     std::chrono::steady_clock::time_point m_completionAt;
 };
 

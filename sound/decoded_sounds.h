@@ -58,6 +58,7 @@ public:
     Found find(const QString &path);
     // The sound being decoded is no longer wanted.
     void abandon();
+    bool isDecoding() const { return m_job != nullptr; }
 
 private:
     struct CachedSound

@@ -1,43 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/pulse_output.h"
 
+#include "sound/thread_priority.h"
+
 #include <QtDebug>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <pulse/pulseaudio.h>
+#include <vector>
 
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <sys/resource.h>
-#endif
 
 namespace platform {
 
 namespace {
 
 constexpr int kConnectTimeoutMs = 2000;
-// Beyond the sink's own latency, the time for a write to reach the server.
-constexpr double kLeadMarginSeconds = 0.012;
-constexpr double kSmallestLeadSeconds = 0.02;
-constexpr double kLargestLeadSeconds = 0.2;
-// A long sound is handed over this far ahead; the server asks for the rest in time.
+// Each sound is handed to the server once its start comes this close to what the server
+// reads, and written on this far ahead of it: far enough that busy cores never let the
+// stream catch up with a long sound, near enough for the server's buffer.
 constexpr double kWriteAheadSeconds = 2.0;
+// How often the server's position is asked for while sounds are under way.
+constexpr pa_usec_t kLookEveryUsec = 100000;
+// A server that has not told its position for this long is not taken to play on: what
+// it has played is not guessed beyond this.
+constexpr double kLongestGuessSeconds = 0.3;
 // The latency asked of the server: a sound written now is heard this soon.
 constexpr double kTargetLatencySeconds = 0.025;
-// The next sound is placed from the frame where the last one ended, whether its end was
-// told on time or late (the stream started late or stalled, and was waited for): in the
-// stream's own frames the gap is then exact, and never short. The server's clock is
-// trusted instead only when the chain strays far from it (the output was reopened).
-constexpr double kChainAgreementSeconds = 0.1;
+// A write made now reaches the server within this, while the stream runs.
+constexpr double kWriteMarginSeconds = 0.005;
 // The server's interpolated position may lag a little at the end's moment; an output
 // that started late or stalled lags more, and is waited for.
 constexpr double kEndToleranceSeconds = 0.005;
-
-double steadySeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 void signalLoop(void *loop)
 {
@@ -47,26 +41,7 @@ void signalLoop(void *loop)
 QString serverReason(pa_context *context)
 {
     return QStringLiteral("aucun serveur de son n'a pu être ouvert ; message du système : %1")
-        .arg(QString::fromUtf8(pa_strerror(pa_context_errno(context))));
-}
-
-// The client thread hands each sound to the server: it takes the priority of the thread
-// that makes it, raised a little so that busy cores do not hold a sound back past its
-// frame. Where the system does not allow it, nothing changes.
-bool startRaised(pa_threaded_mainloop *loop)
-{
-#ifdef Q_OS_LINUX
-    constexpr int kClientNice = -10;
-    errno = 0;
-    const int previous = getpriority(PRIO_PROCESS, 0);
-    const bool raised = errno == 0 && previous > kClientNice && setpriority(PRIO_PROCESS, 0, kClientNice) == 0;
-    const bool started = pa_threaded_mainloop_start(loop) >= 0;
-    if (raised)
-        setpriority(PRIO_PROCESS, 0, previous);
-    return started;
-#else
-    return pa_threaded_mainloop_start(loop) >= 0;
-#endif
+        .arg(QString::fromUtf8(context != nullptr ? pa_strerror(pa_context_errno(context)) : "?"));
 }
 
 // The main loop's lock, for the GUI thread's calls.
@@ -94,16 +69,34 @@ std::unique_ptr<PulseOutput> PulseOutput::open(QString &problem)
 
 bool PulseOutput::connect(QString &problem)
 {
-    m_loop = pa_threaded_mainloop_new();
-    if (m_loop == nullptr || !startRaised(m_loop)) {
+    if (!startLoop()) {
         problem = QStringLiteral("le serveur de son ne peut pas être joint");
         return false;
     }
     Locked locked(m_loop);
+    if (!connectContext() || !connectStream() || !waitForTiming()) {
+        problem = serverReason(m_context);
+        return false;
+    }
+    return true;
+}
+
+bool PulseOutput::startLoop()
+{
+    m_loop = pa_threaded_mainloop_new();
+    return m_loop != nullptr && startRaised([this] { return pa_threaded_mainloop_start(m_loop) >= 0; });
+}
+
+// With the lock held: the connection to the server, which must already be running (no
+// server is started on our behalf: without one, SDL's outputs are tried).
+bool PulseOutput::connectContext()
+{
     pa_proplist *properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "virod-idadidavir");
     m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Virod idadidavir", properties);
     pa_proplist_free(properties);
+    if (m_context == nullptr)
+        return false;
     pa_context_set_state_callback(m_context, [](pa_context *context, void *self) {
         auto *output = static_cast<PulseOutput *>(self);
         const pa_context_state_t state = pa_context_get_state(context);
@@ -111,15 +104,19 @@ bool PulseOutput::connect(QString &problem)
             output->m_lost = true;
         signalLoop(output->m_loop);
     }, this);
-    // No server is started on our behalf: without one, SDL's outputs are tried.
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0
-        || !waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, kConnectTimeoutMs)) {
-        problem = serverReason(m_context);
-        return false;
-    }
+    return pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0
+        && waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, kConnectTimeoutMs);
+}
 
+// With the lock held: the playback stream, corked until the first sound. No
+// pre-buffering: once uncorked it plays silence where nothing is written, so its frames
+// keep pace with the server's clock and a sound can be written at any frame ahead.
+bool PulseOutput::connectStream()
+{
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(kRate), static_cast<std::uint8_t>(kChannels)};
     m_stream = pa_stream_new(m_context, "Lecture de la correction", &spec, nullptr);
+    if (m_stream == nullptr)
+        return false;
     pa_stream_set_state_callback(m_stream, [](pa_stream *stream, void *self) {
         auto *output = static_cast<PulseOutput *>(self);
         const pa_stream_state_t state = pa_stream_get_state(stream);
@@ -130,8 +127,6 @@ bool PulseOutput::connect(QString &problem)
     pa_stream_set_write_callback(m_stream, [](pa_stream *, size_t, void *self) {
         static_cast<PulseOutput *>(self)->writeSome();
     }, this);
-    // No pre-buffering: the stream plays silence where nothing is written, so its frames
-    // keep pace with the server's clock and a sound can be written at any frame ahead.
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(kTargetLatencySeconds * 1e6), &spec));
@@ -139,28 +134,28 @@ bool PulseOutput::connect(QString &problem)
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
-                                                      | PA_STREAM_ADJUST_LATENCY);
+                                                      | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    return pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) >= 0
+        && waitUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, kConnectTimeoutMs);
+}
+
+// With the lock held: the server's first timing report, from which frames are placed.
+bool PulseOutput::waitForTiming()
+{
     bool timed = false;
-    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0
-        || !waitUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, kConnectTimeoutMs)) {
-        problem = serverReason(m_context);
-        return false;
-    }
     struct TimingWait { PulseOutput *output; bool *done; } wait{this, &timed};
-    pa_operation_unref(pa_stream_update_timing_info(m_stream, [](pa_stream *, int, void *data) {
+    pa_operation *update = pa_stream_update_timing_info(m_stream, [](pa_stream *, int, void *data) {
         auto *timing = static_cast<TimingWait *>(data);
         *timing->done = true;
         signalLoop(timing->output->m_loop);
-    }, &wait));
-    if (!waitUntil([&timed] { return timed; }, kConnectTimeoutMs)) {
-        problem = serverReason(m_context);
+    }, &wait);
+    if (update == nullptr)
         return false;
-    }
-    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
-    const double sinkSeconds = timing != nullptr ? (timing->sink_usec + timing->transport_usec) / 1e6 : 0.0;
-    const double lead = std::clamp(sinkSeconds + kLeadMarginSeconds, kSmallestLeadSeconds, kLargestLeadSeconds);
-    m_leadFrames = static_cast<std::int64_t>(std::llround(lead * kRate));
-    return true;
+    const bool reached = waitUntil([&timed] { return timed; }, kConnectTimeoutMs);
+    if (!reached)
+        pa_operation_cancel(update);
+    pa_operation_unref(update);
+    return reached;
 }
 
 // With the lock held. Waits for the server, at most `timeoutMs`.
@@ -184,8 +179,8 @@ PulseOutput::~PulseOutput()
     {
         // Nothing is drained: a sound still playing stops with the stream.
         Locked locked(m_loop);
-        if (m_decoderWait != nullptr)
-            pa_threaded_mainloop_get_api(m_loop)->time_free(m_decoderWait);
+        if (m_lookAgain != nullptr)
+            pa_threaded_mainloop_get_api(m_loop)->time_free(m_lookAgain);
         if (m_stream != nullptr) {
             pa_stream_set_state_callback(m_stream, nullptr, nullptr);
             pa_stream_set_write_callback(m_stream, nullptr, nullptr);
@@ -202,84 +197,91 @@ PulseOutput::~PulseOutput()
     pa_threaded_mainloop_free(m_loop);
 }
 
-// With the lock held: the frame heard now, on the stream's own count.
-std::int64_t PulseOutput::heardFrame() const
+// With the lock held: the frame the server reads now, from its last timing report moved
+// on by the time since while the stream runs. The report's "playing" is not trusted: an
+// empty stream is "not playing" while it goes on reading silence, and a position frozen
+// there has sounds written where the server has already read, and lost.
+std::int64_t PulseOutput::readFrame() const
 {
-    pa_usec_t usec = 0;
-    if (pa_stream_get_time(m_stream, &usec) < 0)
-        return 0;
-    return static_cast<std::int64_t>(std::llround(static_cast<double>(usec) * kRate / 1e6));
-}
-
-// With the lock held: the first frame the server has not read yet (from its last timing
-// report, moved on by the time since), and a margin for the write to reach it. What is
-// written before it would lose its beginning.
-std::int64_t PulseOutput::firstWritableFrame() const
-{
-    constexpr double kWriteMarginSeconds = 0.005;
     const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
     if (timing == nullptr)
         return 0;
-    const double age = timing->playing ? static_cast<double>(pa_timeval_age(&timing->timestamp)) / 1e6 : 0.0;
     const std::int64_t read = timing->read_index / (kChannels * static_cast<std::int64_t>(sizeof(float)));
-    return read + std::llround((age + kWriteMarginSeconds) * kRate);
+    // Since the report, the stream ran except while it was corked.
+    const double reportAge = static_cast<double>(pa_timeval_age(&timing->timestamp)) / 1e6;
+    const pa_usec_t now = pa_rtclock_now();
+    const double corkedAgo = static_cast<double>(now - m_corkedAt) / 1e6;
+    const double uncorkedAgo = m_corked ? 0.0 : static_cast<double>(now - m_uncorkedAt) / 1e6;
+    const double corkedSinceReport = std::max(0.0, std::min(reportAge, corkedAgo) - uncorkedAgo);
+    return read + std::llround((reportAge - corkedSinceReport) * kRate);
+}
+
+// With the lock held: the frame heard now: what the server has read, less what its sink
+// still holds. Never guessed far beyond the server's last report: a server stopped, or a
+// sink that stopped reading, holds the reading back instead of having it walk on unheard.
+std::int64_t PulseOutput::heardFrame() const
+{
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+    if (timing == nullptr)
+        return 0;
+    const double sinkSeconds = !m_corked ? static_cast<double>(timing->sink_usec) / 1e6 : 0.0;
+    const std::int64_t reported = timing->read_index / (kChannels * static_cast<std::int64_t>(sizeof(float)));
+    const std::int64_t guessed = std::min<std::int64_t>(readFrame(), reported + std::llround(kLongestGuessSeconds * kRate));
+    return guessed - std::llround(sinkSeconds * kRate);
+}
+
+// With the lock held: the first frame a write made now can still reach before the server
+// reads it; what is written before it would lose its beginning.
+std::int64_t PulseOutput::firstWritableFrame() const
+{
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+    const double sinkSeconds = timing != nullptr && m_uncorkedAt == 0 ? static_cast<double>(timing->sink_usec) / 1e6 : 0.0;
+    return readFrame() + std::llround((kWriteMarginSeconds + sinkSeconds) * kRate);
 }
 
 double PulseOutput::place(std::shared_ptr<const Samples> samples, std::uint64_t generation)
 {
     Locked locked(m_loop);
-    const double now = steadySeconds();
-    const std::int64_t nominal = heardFrame() + m_leadFrames;
-    std::int64_t start = nominal;
-    if (m_chained) {
-        const std::int64_t fromChain = m_chainFrame + std::llround((now - m_chainTold) * kRate);
-        if (std::llabs(fromChain - nominal) <= std::llround(kChainAgreementSeconds * kRate))
-            start = fromChain;
-    }
-    start = std::max({start, m_tailFrame, firstWritableFrame()});
-    // A sound whose decoding fell behind the stream is cut where it is, so that it
-    // cannot hold the next one back.
-    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
-                                   [](const Pending &sound) { return !sound.samples->isWhole(); }),
-                    m_pending.end());
     const auto frames = static_cast<std::int64_t>(samples->size()) / kChannels;
-    m_pending.push_back(Pending{std::move(samples), start, 0, generation});
-    m_tailFrame = start + frames;
-    m_lastGeneration = generation;
-    m_chained = false;
-    writeSome();
-    return static_cast<double>(m_tailFrame - nominal) / kRate;
+    return hand(m_timeline.placeFirst(frames, generation, firstWritableFrame()), std::move(samples));
 }
 
-// With the lock held: hands the server what it can hold of the sounds placed, as far as
-// each has arrived from the decoder.
+double PulseOutput::placeAfter(std::shared_ptr<const Samples> samples, std::uint64_t generation, int gapMs)
+{
+    Locked locked(m_loop);
+    const auto frames = static_cast<std::int64_t>(samples->size()) / kChannels;
+    const std::int64_t gap = static_cast<std::int64_t>(gapMs) * kRate / 1000;
+    return hand(m_timeline.placeAfter(frames, generation, gap, firstWritableFrame()), std::move(samples));
+}
+
+// With the lock held: the sound goes to the server as far as it can, the stream runs,
+// and the seconds from now to the sound's end are returned.
+double PulseOutput::hand(const SoundTimeline::Placed &placed, std::shared_ptr<const Samples> samples)
+{
+    m_timeline.forgetHeard(heardFrame());
+    m_pending.push_back(Pending{std::move(samples), placed.start, 0, placed.generation});
+    m_restWanted = false;
+    writeSome();
+    setCorked(false);
+    lookAgainSoon();
+    return std::max(0.0, static_cast<double>(placed.end - heardFrame()) / kRate);
+}
+
+// With the lock held: hands the server the sounds placed, in order, from the moment each
+// comes within the write-ahead and as far as it, as far as each has arrived from the
+// decoder; what is left is looked at again shortly.
 void PulseOutput::writeSome()
 {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
-    const auto aheadSamples = static_cast<std::size_t>(kWriteAheadSeconds * kRate) * kChannels;
+    const std::int64_t limit = firstWritableFrame() + static_cast<std::int64_t>(kWriteAheadSeconds * kRate);
     while (!m_pending.empty()) {
         Pending &sound = m_pending.front();
+        const std::int64_t from = sound.startFrame + static_cast<std::int64_t>(sound.written) / kChannels;
         const std::size_t arrived = sound.samples->ready();
-        std::size_t left = arrived - sound.written;
-        if (left == 0) {
-            waitForDecoder();
-            return;
-        }
-        std::size_t count = left;
-        if (sound.written != 0 || left > aheadSamples) {
-            const std::size_t writable = pa_stream_writable_size(m_stream);
-            if (writable == static_cast<std::size_t>(-1))
-                return;
-            count = std::min(left, std::max(sound.written == 0 ? aheadSamples : 0, writable / sizeof(float)));
-            count -= count % kChannels;
-            if (count == 0)
-                return;
-        }
-        const bool first = sound.written == 0;
-        const std::int64_t offset = first ? sound.startFrame * kChannels * static_cast<std::int64_t>(sizeof(float)) : 0;
-        if (pa_stream_write(m_stream, sound.samples->data() + sound.written, count * sizeof(float), nullptr, offset,
-                            first ? PA_SEEK_ABSOLUTE : PA_SEEK_RELATIVE) < 0) {
+        std::size_t count = std::min(arrived - sound.written,
+                                     static_cast<std::size_t>(std::max<std::int64_t>(limit - from, 0)) * kChannels);
+        if (count > 0 && !writeAt(from, sound.samples->data() + sound.written, count)) {
             qWarning("The sound server refused a sound: %s", pa_strerror(pa_context_errno(m_context)));
             m_pending.pop_front();
             continue;
@@ -291,54 +293,108 @@ void PulseOutput::writeSome()
     }
 }
 
-// With the lock held: the server asks for a sound's next samples only once, so while
-// the decoder has not brought them yet, they are looked for again shortly.
-void PulseOutput::waitForDecoder()
+// With the lock held: writes at an absolute frame, replacing what the server held there.
+bool PulseOutput::writeAt(std::int64_t frame, const float *samples, std::size_t count)
 {
-    constexpr pa_usec_t kDecoderWaitUsec = 10000;
-    if (m_decoderWait != nullptr)
+    const std::int64_t offset = frame * kChannels * static_cast<std::int64_t>(sizeof(float));
+    return pa_stream_write(m_stream, samples, count * sizeof(float), nullptr, offset, PA_SEEK_ABSOLUTE) >= 0;
+}
+
+// With the lock held: frames [from, to) are made silent again.
+void PulseOutput::silence(std::int64_t from, std::int64_t to)
+{
+    constexpr std::int64_t kChunkFrames = 4096;
+    static const std::vector<float> zeros(kChunkFrames * kChannels, 0.0f);
+    for (std::int64_t frame = from; frame < to; frame += kChunkFrames)
+        writeAt(frame, zeros.data(), static_cast<std::size_t>(std::min(kChunkFrames, to - frame)) * kChannels);
+}
+
+// With the lock held: while sounds are under way, the server's position is asked for
+// often, so that a server that stops answering or a sink that stops reading is seen in
+// a fraction of a second; what is still to be written is looked at again then too.
+void PulseOutput::lookAgainSoon()
+{
+    if (m_lookAgain != nullptr)
         return;
-    m_decoderWait = pa_context_rttime_new(m_context, pa_rtclock_now() + kDecoderWaitUsec,
-                                          [](pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *self) {
-                                              auto *output = static_cast<PulseOutput *>(self);
-                                              api->time_free(event);
-                                              output->m_decoderWait = nullptr;
-                                              output->writeSome();
-                                          }, this);
+    m_lookAgain = pa_context_rttime_new(m_context, pa_rtclock_now() + kLookEveryUsec,
+                                        [](pa_mainloop_api *api, pa_time_event *event, const struct timeval *, void *self) {
+                                            auto *output = static_cast<PulseOutput *>(self);
+                                            api->time_free(event);
+                                            output->m_lookAgain = nullptr;
+                                            output->lookAgain();
+                                        }, this);
+}
+
+// With the lock held.
+void PulseOutput::lookAgain()
+{
+    if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return;
+    if (m_restWanted)
+        restIfAllHeard();
+    if (!m_pending.empty() || heardFrame() < m_timeline.lastEnd() || (m_restWanted && !m_corked)) {
+        pa_operation *update = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
+        if (update != nullptr)
+            pa_operation_unref(update);
+        writeSome();
+        lookAgainSoon();
+    }
+}
+
+// With the lock held: the stream rests once all it holds has been heard.
+void PulseOutput::restIfAllHeard()
+{
+    const auto tolerance = static_cast<std::int64_t>(kEndToleranceSeconds * kRate);
+    if (m_pending.empty() && heardFrame() + tolerance >= m_timeline.lastEnd())
+        setCorked(true);
+}
+
+// With the lock held.
+void PulseOutput::setCorked(bool corked)
+{
+    if (corked == m_corked || m_stream == nullptr)
+        return;
+    m_corked = corked;
+    (corked ? m_corkedAt : m_uncorkedAt) = pa_rtclock_now();
+    pa_operation *operation = pa_stream_cork(m_stream, corked ? 1 : 0, nullptr, nullptr);
+    if (operation != nullptr)
+        pa_operation_unref(operation);
 }
 
 void PulseOutput::cancel(std::uint64_t generation)
 {
     Locked locked(m_loop);
-    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
-                                   [generation](const Pending &sound) { return sound.generation == generation; }),
-                    m_pending.end());
-    if (generation == m_lastGeneration && heardFrame() < m_tailFrame) {
-        // What the server holds of it goes too; the stream plays on, silent.
-        pa_operation *flushed = pa_stream_flush(m_stream, nullptr, nullptr);
-        if (flushed != nullptr)
-            pa_operation_unref(flushed);
-        m_tailFrame = 0;
+    const auto pending = std::find_if(m_pending.begin(), m_pending.end(),
+                                      [generation](const Pending &sound) { return sound.generation == generation; });
+    const std::optional<SoundTimeline::Placed> placed = m_timeline.withdraw(generation);
+    if (!placed)
+        return;
+    // What the server holds of it, and has not played yet, goes silent.
+    std::int64_t writtenEnd = placed->end;
+    if (pending != m_pending.end()) {
+        writtenEnd = pending->startFrame + static_cast<std::int64_t>(pending->written) / kChannels;
+        m_pending.erase(pending);
     }
-    m_chained = false;
+    silence(std::max(placed->start, firstWritableFrame()), writtenEnd);
 }
 
 bool PulseOutput::endReached(std::uint64_t generation)
 {
     Locked locked(m_loop);
-    if (generation != m_lastGeneration || m_lost)
+    const std::optional<SoundTimeline::Placed> placed = m_timeline.find(generation);
+    if (!placed || m_lost)
         return true;
     const auto tolerance = static_cast<std::int64_t>(kEndToleranceSeconds * kRate);
-    return heardFrame() + m_leadFrames + tolerance >= m_tailFrame;
+    return heardFrame() + tolerance >= placed->end;
 }
 
-void PulseOutput::endTold(bool onTime)
+// Nothing more to play: the stream rests until the next sound.
+void PulseOutput::endTold()
 {
     Locked locked(m_loop);
-    Q_UNUSED(onTime);
-    m_chained = true;
-    m_chainFrame = m_tailFrame;
-    m_chainTold = steadySeconds();
+    m_restWanted = true;
+    restIfAllHeard();
+    lookAgainSoon();
 }
 
 } // namespace platform

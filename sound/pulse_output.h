@@ -2,9 +2,11 @@
 #pragma once
 
 #include "sound/audio_output.h"
+#include "sound/sound_timeline.h"
 
 #include <atomic>
 #include <deque>
+#include <functional>
 
 struct pa_context;
 struct pa_stream;
@@ -15,13 +17,15 @@ namespace platform {
 
 // A playback stream on the PulseAudio (or PipeWire) sound server.
 //
-// The stream runs from the moment it is opened, playing silence where nothing is
-// written, so its frames follow the server's clock. Each sound is written whole at the
-// absolute frame where it is to be heard, and the server holds it: no thread of ours
-// has to feed the stream in time, and busy cores cannot starve it (a long sound goes
-// two seconds ahead, the rest as the server asks for it). What is heard now
-// comes from the server's own timing information (read index and sink latency,
-// interpolated between updates), so each end is known to the frame.
+// Each sound is written at the absolute frame of the stream where it is to be heard
+// (see SoundTimeline), and the server holds it: a sound that follows another is handed
+// over while the one before still plays, so no thread of ours has to wake at any moment
+// for the gap to be exact, and busy cores cannot starve the stream (a long sound goes
+// a few seconds ahead, the rest as the server asks for it).
+//
+// With nothing to play the stream is corked, so silence costs neither the server nor
+// us any wake-up; the next sound is written at the frame where the stream stopped, then
+// the stream is uncorked, and the sound is heard as soon as the server can play it.
 class PulseOutput : public AudioOutput
 {
 public:
@@ -32,10 +36,12 @@ public:
     int channels() const override { return kChannels; }
     bool isLost() const override { return m_lost.load(); }
     bool isSteady() const override { return !isLost(); }
+    bool hasTimeline() const override { return true; }
     double place(std::shared_ptr<const Samples> samples, std::uint64_t generation) override;
+    double placeAfter(std::shared_ptr<const Samples> samples, std::uint64_t generation, int gapMs) override;
     void cancel(std::uint64_t generation) override;
     bool endReached(std::uint64_t generation) override;
-    void endTold(bool onTime) override;
+    void endTold() override;
 
 private:
     static constexpr int kRate = 44100;
@@ -51,26 +57,38 @@ private:
 
     PulseOutput() = default;
     bool connect(QString &problem);
+    bool startLoop();
+    bool connectContext();
+    bool connectStream();
+    bool waitForTiming();
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+
+    double hand(const SoundTimeline::Placed &placed, std::shared_ptr<const Samples> samples);
+    std::int64_t readFrame() const;
     std::int64_t heardFrame() const;
     std::int64_t firstWritableFrame() const;
     void writeSome();
-    void waitForDecoder();
+    bool writeAt(std::int64_t frame, const float *samples, std::size_t count);
+    void silence(std::int64_t from, std::int64_t to);
+    void lookAgainSoon();
+    void lookAgain();
+    void setCorked(bool corked);
+    void restIfAllHeard();
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
     std::atomic<bool> m_lost{false};
-    pa_time_event *m_decoderWait = nullptr;
+    pa_time_event *m_lookAgain = nullptr;
 
     // Under the main loop's lock.
+    SoundTimeline m_timeline;
     std::deque<Pending> m_pending;
-    std::int64_t m_leadFrames = 0;
-    std::int64_t m_tailFrame = 0; // end of the sound placed last
-    std::uint64_t m_lastGeneration = 0;
-    bool m_chained = false;
-    std::int64_t m_chainFrame = 0;  // where the last sound ended
-    double m_chainTold = 0.0;       // when its end was told, on the steady clock
+    bool m_corked = true;
+    bool m_restWanted = false; // nothing follows the last sound told
+    // The last cork and uncork, on the server library's clock, in microseconds.
+    std::uint64_t m_corkedAt = 0;
+    std::uint64_t m_uncorkedAt = 0;
 };
 
 } // namespace platform

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/sdl_output.h"
 
+#include "sound/thread_priority.h"
+
 #include <QtDebug>
 #include <chrono>
 #include <future>
 #include <thread>
-
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <sys/resource.h>
-#endif
 
 namespace platform {
 
@@ -35,23 +32,10 @@ QString noDeviceReason(const QString &systemText)
         .arg(systemText);
 }
 
-// The audio threads are made while audio starts and take the priority of the thread
-// that makes them: raised a little, busy cores do not starve them. Where the system
-// does not allow it, nothing changes.
+// The audio threads are made while audio starts: raised, busy cores do not starve them.
 bool initAudioWithRaisedPriority()
 {
-#ifdef Q_OS_LINUX
-    constexpr int kAudioNice = -10;
-    errno = 0;
-    const int previous = getpriority(PRIO_PROCESS, 0);
-    const bool raised = errno == 0 && previous > kAudioNice && setpriority(PRIO_PROCESS, 0, kAudioNice) == 0;
-    const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (raised)
-        setpriority(PRIO_PROCESS, 0, previous);
-    return started;
-#else
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-#endif
+    return startRaised([] { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; });
 }
 
 } // namespace
@@ -137,6 +121,7 @@ double SdlOutput::place(std::shared_ptr<const Samples> samples, std::uint64_t ge
     const OutputSchedule::Placement placement = m_schedule->place(std::move(samples), generation, now);
     SDL_UnlockAudioDevice(m_device);
     m_endAt = now + placement.secondsToEnd;
+    m_endLate = false;
     return placement.secondsToEnd;
 }
 
@@ -155,12 +140,13 @@ bool SdlOutput::endReached(std::uint64_t generation)
     SDL_LockAudioDevice(m_device);
     const bool reached = (m_placedSteady && m_schedule->isSteady()) || m_schedule->lastEndTaken() == generation;
     SDL_UnlockAudioDevice(m_device);
+    m_endLate = m_endLate || !reached;
     return reached;
 }
 
-void SdlOutput::endTold(bool onTime)
+void SdlOutput::endTold()
 {
-    const bool exact = onTime && m_placedSteady && steadySeconds() - m_endAt < kOnTimeSeconds;
+    const bool exact = !m_endLate && m_placedSteady && steadySeconds() - m_endAt < kOnTimeSeconds;
     SDL_LockAudioDevice(m_device);
     if (exact)
         m_schedule->chainFrom(m_endAt);

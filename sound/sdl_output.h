@@ -30,7 +30,7 @@ public:
     double place(std::shared_ptr<const Samples> samples, std::uint64_t generation) override;
     void cancel(std::uint64_t generation) override;
     bool endReached(std::uint64_t generation) override;
-    void endTold(bool onTime) override;
+    void endTold() override;
 
 private:
     SdlOutput() = default;
@@ -41,6 +41,7 @@ private:
     std::unique_ptr<OutputSchedule> m_schedule; // under the device lock
     bool m_placedSteady = false;
     double m_endAt = 0.0;
+    bool m_endLate = false; // the device had not come to the end at its moment
 };
 
 } // namespace platform

@@ -35,6 +35,28 @@ TEST(DelayTick, StartupTickComesAfterHalfASecondAndTakesTheField)
     EXPECT_EQ(rig.timer.interval(), 100);
 }
 
+// A sound that ends before the start-up tick is followed by the whole delay of the
+// field, not by what is left of the start-up interval, nor by a fresh start-up interval.
+TEST(DelayTick, SoundEndingBeforeTheStartupTickIsFollowedByTheWholeDelay)
+{
+    for (const bool handsAhead : {true, false}) {
+        ReadingRig rig;
+        rig.player.setHandsAhead(handsAhead);
+        rig.window.Text5 = QStringLiteral("250");
+        rig.run.loadSoundTable();
+        rig.run.preparePlayer();
+        rig.clock.advance(100);
+        rig.readCorrection("abc");
+        rig.clock.advance(2000);
+        const auto &starts = rig.player.starts();
+        ASSERT_EQ(starts.size(), 3u) << handsAhead;
+        EXPECT_EQ(starts[0].at, 100) << handsAhead;
+        EXPECT_EQ(starts[1].at - starts[0].at, kSound + 250) << handsAhead;
+        EXPECT_EQ(starts[2].at - starts[1].at, kSound + 250) << handsAhead;
+        EXPECT_EQ(rig.timer.interval(), 250) << handsAhead;
+    }
+}
+
 TEST(DelayTick, FieldBelowOneOrNotANumberBecomesOne)
 {
     for (const char *text : {"abc", "0", "-3", "0.5", "", "  "}) {
@@ -95,6 +117,32 @@ TEST(Pacing, DelayChangeDuringASoundAppliesFromTheFollowingSound)
     EXPECT_EQ(starts[1].at - starts[0].at, kSound + 100);
     for (size_t i = 2; i < starts.size(); ++i)
         EXPECT_EQ(starts[i].at - starts[i - 1].at, kSound + 1000) << i;
+}
+
+// The next sound goes to the player while the current one plays, with the delay that
+// will follow it; a longer pause asked for once lengthens that delay only.
+TEST(Pacing, NextSoundIsHandedAheadWithTheDelayThatFollowsTheCurrentOne)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("abca");
+    rig.run.pacer().lengthenPauseBeforeNextSound(700);
+    rig.clock.advance(kSound + 700 + kSound + 50);
+    rig.run.pacer().lengthenPauseBeforeNextSound(20); // shorter than the delay: no change
+    rig.clock.advance(10000);
+    const auto &starts = rig.player.starts();
+    ASSERT_EQ(starts.size(), 4u);
+    EXPECT_EQ(starts[1].at - starts[0].at, kSound + 700);
+    EXPECT_EQ(starts[2].at - starts[1].at, kSound + 100);
+    EXPECT_EQ(starts[3].at - starts[2].at, kSound + 100);
+    // b and c went ahead at a's start, and again once the longer pause was asked for.
+    const auto &handed = rig.player.handed();
+    ASSERT_EQ(handed.size(), 5u);
+    EXPECT_EQ(handed[0].gapMs, 100);
+    EXPECT_EQ(handed[2].path, rig.sound(QStringLiteral("son_b")));
+    EXPECT_EQ(handed[2].gapMs, 700);
+    EXPECT_EQ(handed[3].gapMs, 100);
+    EXPECT_EQ(rig.player.withdrawn(), (QStringList{rig.sound(QStringLiteral("son_c")), rig.sound(QStringLiteral("son_b"))}));
 }
 
 TEST(Pacing, GapIsTheSoundLengthPlusTheDelay)

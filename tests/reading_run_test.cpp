@@ -196,10 +196,25 @@ TEST_F(ReadingRunTest, StopDuringASoundStillReadsTheNextCharacterOnly)
     rig.clock.advance(10 * (kSound + kDelay));
     EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a", "son_b"}));
     EXPECT_EQ(rig.player.starts()[1].at, kSound + kDelay + rig.player.starts()[0].at);
+    EXPECT_EQ(rig.player.withdrawn().first(), rig.sound(QStringLiteral("son_c"))) << "c is not due, b still is";
     EXPECT_EQ(rig.window.lastHighlight(), 4);
     EXPECT_FALSE(rig.run.isRunning());
     EXPECT_TRUE(rig.window.readEnabled);
     EXPECT_EQ(rig.run.flags().stopFlag, 0);
+}
+
+// The next sound lies past a line break: its stop test comes after the Stop, so the
+// sound handed ahead is withdrawn before it is heard.
+TEST_F(ReadingRunTest, StopDuringASoundWithdrawsASoundHandedAheadPastALineBreak)
+{
+    rig.readCorrection("a\r\nb");
+    ASSERT_EQ(rig.player.handed().size(), 1u);
+    rig.clock.advance(kSound / 2);
+    rig.run.stop();
+    EXPECT_EQ(rig.player.withdrawn(), sounds({"son_b"}));
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a"}));
+    EXPECT_FALSE(rig.run.isRunning());
 }
 
 TEST_F(ReadingRunTest, StopDuringASoundStillReportsAMissingNextCharacter)
@@ -226,6 +241,9 @@ TEST_F(ReadingRunTest, PauseDuringASoundHoldsAfterTheNextSound)
     rig.clock.advance(20 * (kSound + kDelay));
     EXPECT_EQ(rig.player.playedPaths(), sounds({"son_a", "son_b"}));
     EXPECT_TRUE(rig.run.isRunning());
+    // b and c went ahead; b was taken up, c withdrawn as the run held.
+    ASSERT_EQ(rig.player.handed().size(), 2u);
+    EXPECT_EQ(rig.player.withdrawn(), sounds({"son_c"}));
 
     const int focusBefore = rig.window.focusRequests;
     rig.run.togglePause();
@@ -513,4 +531,43 @@ TEST(ReadingRunSoundProblems, LastSoundFoundUnplayableAfterTheRunIsOverIsStillTo
     rig.run.shutDown();
     rig.player.reportLate(late);
     EXPECT_EQ(rig.window.messages.size(), 1u);
+}
+
+// A problem found while a sound plays opens a message, which holds everything: the sound
+// handed ahead is withdrawn, and played once the message is closed.
+TEST(ReadingRunSoundProblems, ProblemFoundDuringASoundWithdrawsTheSoundHandedAhead)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("ab");
+    ASSERT_EQ(rig.player.handed().size(), 1u);
+    rig.player.reportLate({reading::SoundProblem::Kind::BadFile, rig.sound(QStringLiteral("son_a")),
+                           QStringLiteral("le son dure 9 min 0 s")});
+    ASSERT_TRUE(rig.window.hasOpenMessage());
+    EXPECT_EQ(rig.player.withdrawn(), QStringList{rig.sound(QStringLiteral("son_b"))});
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.starts().size(), 1u);
+    rig.window.answer();
+    EXPECT_EQ(rig.player.starts().size(), 2u);
+    EXPECT_EQ(rig.player.starts()[1].at, rig.clock.now());
+}
+
+// An output that stops playing holds the reading (its sound does not end) and is told
+// once, in words that claim no missing output.
+TEST(ReadingRunSoundProblems, OutputThatStopsPlayingIsToldOncePerRun)
+{
+    ReadingRig rig;
+    rig.start();
+    rig.readCorrection("abc");
+    const reading::SoundProblem stalled{reading::SoundProblem::Kind::OutputStalled, QString(),
+                                        QStringLiteral("le serveur de son ne joue plus les sons")};
+    rig.player.reportLate(stalled);
+    ASSERT_EQ(rig.window.messages.size(), 1u);
+    EXPECT_EQ(rig.window.messages[0].text, reading::outputStalledMessage(stalled.reason));
+    EXPECT_FALSE(rig.window.messages[0].text.contains(QStringLiteral("Aucune sortie")));
+    rig.window.answer();
+    rig.player.reportLate(stalled);
+    EXPECT_EQ(rig.window.messages.size(), 1u);
+    rig.clock.advance(10 * (kSound + kDelay));
+    EXPECT_EQ(rig.player.starts().size(), 3u);
 }

@@ -6,12 +6,15 @@
 
 #include <QHash>
 #include <QStringList>
+#include <deque>
 #include <vector>
 
 namespace testing_support {
 
 // A player on the manual clock: each sound lasts its set duration and then completes.
-// Paths listed as bad fail to open and, like a real player, complete at once.
+// Paths listed as bad fail to open and, like a real player, complete at once. Like the
+// sound server's output, it takes a sound handed ahead and starts it the given gap after
+// the end of the sound before it, when its play() comes.
 class FakeSoundPlayer : public reading::SoundPlayer
 {
 public:
@@ -30,6 +33,8 @@ public:
     void setDuration(const QString &path, int ms) { m_durations.insert(path, ms); }
     void setBadFile(const QString &path, const QString &reason) { m_badFiles.insert(path, reason); }
     void setNoOutput(bool noOutput) { m_noOutput = noOutput; }
+    // An output without a timeline of its own (SDL's): nothing is handed ahead.
+    void setHandsAhead(bool handsAhead) { m_handsAhead = handsAhead; }
     // A faulty player that reports the end from inside play().
     void setCompletesInsidePlay(bool inside) { m_completesInsidePlay = inside; }
     // A problem found after open() returned, as a background decoder finds it.
@@ -40,6 +45,16 @@ public:
     void close() override;
     std::optional<reading::SoundProblem> open(const QString &path) override;
     void play() override;
+    bool handAhead(const QString &path, int gapMs) override;
+    void withdrawAhead() override;
+
+    struct Handed
+    {
+        QString path;
+        int gapMs;
+    };
+    const std::vector<Handed> &handed() const { return m_handed; }
+    QStringList withdrawn() const { return m_withdrawn; }
 
     const std::vector<Start> &starts() const { return m_starts; }
     QStringList playedPaths() const;
@@ -54,9 +69,20 @@ private:
     QHash<QString, QString> m_badFiles;
     bool m_noOutput = false;
     bool m_completesInsidePlay = false;
+    bool m_handsAhead = true;
     QString m_openPath;
     bool m_openFailed = false;
     ManualClock::Id m_pending = 0;
+    std::int64_t m_lastEndAt = 0;
+    struct Ahead
+    {
+        QString path;
+        std::int64_t startAt = 0;
+    };
+    std::deque<Ahead> m_ahead;
+    bool m_takingUpAhead = false;
+    std::vector<Handed> m_handed;
+    QStringList m_withdrawn;
     std::vector<Start> m_starts;
     QStringList m_commands;
     int m_releases = 0;
