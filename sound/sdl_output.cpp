@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/sdl_output.h"
 
+#include "sound/priority_raise.h"
+#include "sound/server_sink_probe.h"
+
 #include <QtDebug>
 #include <chrono>
 #include <future>
@@ -44,7 +47,8 @@ bool initAudioWithRaisedPriority()
     constexpr int kAudioNice = -10;
     errno = 0;
     const int previous = getpriority(PRIO_PROCESS, 0);
-    const bool raised = errno == 0 && previous > kAudioNice && setpriority(PRIO_PROCESS, 0, kAudioNice) == 0;
+    const bool raised = priorityRaisesAllowed() && errno == 0 && previous > kAudioNice
+        && setpriority(PRIO_PROCESS, 0, kAudioNice) == 0;
     const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (raised)
         setpriority(PRIO_PROCESS, 0, previous);
@@ -52,6 +56,25 @@ bool initAudioWithRaisedPriority()
 #else
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 #endif
+}
+
+// SDL's PulseAudio client crashes on a server that answers without a sink: there, SDL
+// tries its other drivers, never the silent ones, and fails like them when none works.
+void keepAwayFromASinklessServer()
+{
+    if (!soundServerAnswersWithoutSink()) {
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        return;
+    }
+    QByteArray drivers;
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+        const QByteArray driver(SDL_GetAudioDriver(i));
+        if (driver == "pulseaudio" || driver == "dummy" || driver == "disk")
+            continue;
+        drivers += (drivers.isEmpty() ? "" : ",") + driver;
+    }
+    qWarning("The sound server has no output; SDL may use: %s", drivers.constData());
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, drivers.isEmpty() ? "none" : drivers.constData(), SDL_HINT_OVERRIDE);
 }
 
 } // namespace
@@ -67,6 +90,7 @@ std::unique_ptr<SdlOutput> SdlOutput::open(QString &problem)
     }
     // Ctrl+C, kill and the end of a session are the program's to handle, not SDL's.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    keepAwayFromASinklessServer();
     if (!initAudioWithRaisedPriority()) {
         problem = noDeviceReason(QString::fromUtf8(SDL_GetError()));
         qWarning("SDL audio could not start: %s", SDL_GetError());

@@ -5,6 +5,7 @@
 #include "timing/qt_delay_timer.h"
 #include "sound/audio_player.h"
 #include "pulse_recorder.h"
+#include "real_reading.h"
 #include "reading/reading_run.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
@@ -48,28 +49,6 @@ std::string soundedCharacters(const QByteArray &correction)
     }
     return spoken;
 }
-
-// The engine and the real player on the tone set of `dir`, as the window drives them.
-struct RealReading
-{
-    RealReading(const QTemporaryDir &dir, const QByteArray &correction, int delayMs)
-    {
-        writeFile(dir.filePath(QStringLiteral("test.txt")), correction);
-        window.useFolder(dir.path(), QString::number(delayMs));
-        run.loadSoundTable();
-        run.preparePlayer();
-    }
-    bool readToTheEnd(int timeoutMs)
-    {
-        run.read();
-        return spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, timeoutMs);
-    }
-
-    platform::AudioPlayer player;
-    platform::QtDelayTimer timer;
-    FakeReadingWindow window;
-    reading::ReadingRun run{window, player, timer};
-};
 
 enum class Gaps {
     Exact,    // within a few milliseconds of the sound's length and the delay
