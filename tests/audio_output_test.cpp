@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "busy_cores.h"
 #include "event_loop.h"
 #include "fake_reading_window.h"
 #include "timing/qt_delay_timer.h"
@@ -199,26 +198,6 @@ TEST_F(SoundTiming, ReadRightAfterStartUpIsHeardWholeThenPacedExactly)
         ASSERT_TRUE(recorder.stop());
         expectHeardInOrder(steady, soundedCharacters(correction), 60, Gaps::Exact);
     }
-}
-
-TEST_F(HeardThroughTheSoundServer, LongRunOnBusyCoresKeepsEverySoundWhole)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
-    QByteArray correction;
-    for (int i = 0; i < 60; ++i)
-        correction += "abcd"[i % 4];
-    RealReading reading(dir, correction, 30);
-    ASSERT_TRUE(spinUntil([&] { return reading.player.isOutputSteady(); }, 5000));
-    PulseRecorder recorder;
-    const QString heard = dir.filePath(QStringLiteral("busy.wav"));
-    ASSERT_TRUE(recorder.start(heard));
-    {
-        BusyCores busy;
-        ASSERT_TRUE(reading.readToTheEnd(30000));
-    }
-    ASSERT_TRUE(recorder.stop());
-    expectHeardInOrder(heard, soundedCharacters(correction), 30, Gaps::Any);
 }
 
 TEST_F(PrivateServer, ServerRestartedWhileIdleGivesSoundAtTheNextRead)
