@@ -60,12 +60,12 @@ bool initAudioWithRaisedPriority()
 
 // SDL's PulseAudio client crashes on a server that answers without a sink: there, SDL
 // tries its other drivers, never the silent ones, and fails like them when none works.
+// This holds for the rest of the run: once the server has a sink again, the program's
+// own output to it serves.
 void keepAwayFromASinklessServer()
 {
-    if (!soundServerAnswersWithoutSink()) {
-        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!soundServerAnswersWithoutSink())
         return;
-    }
     QByteArray drivers;
     for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
         const QByteArray driver(SDL_GetAudioDriver(i));
