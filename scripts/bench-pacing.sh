@@ -22,7 +22,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --tests
 cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIROD_BUILD_TESTS=ON >/dev/null
-cmake --build build-tests --parallel "$(nproc)" --target pacing_bench gaps_bench first_sound_bench startup_bench hello_window virod-idadidavir
+cmake --build build-tests --parallel "$(nproc)" --target pacing_bench gaps_bench first_sound_bench startup_bench hello_window virod-idadidavir voice_set
 services=build-tests/bench-services
 pipewire=build-tests/bench-services-pipewire
 home=$(mktemp -d)
@@ -46,26 +46,41 @@ on_pipewire() {
     return "$failed"
 }
 
-# Context switches (each a wake-up) a minute of process $1, all its threads, over $2 s.
+# Context switches (each a wake-up) a minute of process $1, over $2 s: per thread, so
+# that a thread ending meanwhile takes none of the others' away (its own are lost).
 wake_ups_a_minute() {
-    local pid=$1 seconds=$2 before after
-    count() { cat /proc/"$pid"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { n += $2 } END { print n + 0 }'; }
-    before=$(count); sleep "$seconds"; after=$(count)
-    echo $(( (after - before) * 60 / seconds ))
+    local pid=$1 seconds=$2 before
+    per_thread() {
+        local status
+        for status in /proc/"$pid"/task/*/status; do
+            awk -v task="$status" '/ctxt_switches/ { n += $2 } END { print task, n }' "$status" 2>/dev/null
+        done
+    }
+    before=$(per_thread)
+    sleep "$seconds"
+    per_thread | awk -v seconds="$seconds" -v before="$before" '
+        BEGIN { n = split(before, lines, "\n"); for (i = 1; i <= n; i++) { split(lines[i], f, " "); was[f[1]] = f[2] } }
+        { total += $2 - was[$1] }
+        END { printf "%d\n", total * 60 / seconds }'
 }
 
-# The program held by a pause for 8 s mid-reading (F5, then F6), against a Qt window at rest.
+# The program held by a pause for 8 s mid-reading of a long correction (F5, then F6),
+# against a Qt window at rest.
 wake_ups_in_a_pause() {
     local program window hello
-    build-tests/bin/virod-idadidavir --sons "$voice" --delai 100 >/dev/null 2>&1 &
+    printf 'VIROD IDADIDAVIR %.0s' $(seq 20) > "$services/long.txt"
+    build-tests/bin/virod-idadidavir --sons "$voice" --delai 100 "$services/long.txt" \
+        >/dev/null 2>&1 &
     program=$!
     window=$(xdotool search --sync --onlyvisible --pid "$program" --name "Virod Idadidavir" | head -1)
     sleep 1
-    xdotool windowfocus --sync "$window" key F5
+    xdotool windowfocus --sync "$window"
+    xdotool key F5
     sleep 1
     xdotool key F6
     sleep 1 # the pause holds after the next sound
     echo "wake-ups a minute during an 8 s pause: program $(wake_ups_a_minute "$program" 8)"
+    echo "  (the program's streams on the server at the end of the pause: $(streams_of "$program"))"
     kill "$program"; wait "$program" || true
     build-tests/bin/hello_window >/dev/null 2>&1 &
     hello=$!

@@ -87,8 +87,9 @@ start_pipewire() {
     for _ in $(seq 50); do [[ -s "$state/dbus-address" ]] && break; sleep 0.1; done
     local daemon
     for daemon in pipewire wireplumber pipewire-pulse; do
-        XDG_RUNTIME_DIR="$runtime" HOME="$state/home" XDG_CONFIG_HOME="$state/home/.config" \
-            XDG_STATE_HOME="$state/home/.state" DBUS_SESSION_BUS_ADDRESS="$(head -1 "$state/dbus-address")" \
+        env -u PIPEWIRE_RUNTIME_DIR -u PIPEWIRE_REMOTE XDG_RUNTIME_DIR="$runtime" HOME="$state/home" \
+            XDG_CONFIG_HOME="$state/home/.config" XDG_STATE_HOME="$state/home/.state" \
+            DBUS_SESSION_BUS_ADDRESS="$(head -1 "$state/dbus-address")" \
             "$daemon" >"$state/$daemon.log" 2>&1 &
         echo $! > "$state/$daemon.pid"
         # Each one connects to the one before it.
