@@ -2,6 +2,7 @@
 // Gaps benchmark: where a reading starts or goes on after a hold, in the real main
 // window and player, beside the naive SDL2 reader run as a separate process doing the
 // same (it keeps its device open throughout, as a minimal client does):
+//  - Read --early-read-ms after the window shows -> first sound, and the first gap;
 //  - Read -> first sound heard, and the first gap, with the output open and after rest
 //    (closed at rest; the reader then opens its device at Read);
 //  - Resume after a pause of --hold-ms -> first sound, and the first gap after it;
@@ -11,10 +12,12 @@
 // are timed from the null sink's monitor with its capture latency; the reader prints the
 // moment it asks for a sound on the same steady clock.
 //
-// usage: gaps_bench [--runs N] [--delay MS] [--hold-ms MS] [--long-delay-ms MS] [--load] [--verbose]
+// usage: gaps_bench [--runs N] [--delay MS] [--hold-ms MS] [--long-delay-ms MS] [--early-read-ms MS]
+//                   [--load] [--verbose]
 //        (PULSE_SERVER names the sound server; DISPLAY the X server)
 
 #include "bench_tones.h"
+#include "heard_reading.h"
 #include "busy_cores.h"
 #include "naive_reader_process.h"
 #include "program_window.h"
@@ -46,7 +49,7 @@ double lengthMs(char name)
 }
 
 enum Row {
-    ReadOpen, GapAfterReadOpen, ReadAfterRest, GapAfterReadAfterRest,
+    EarlyRead, GapAfterEarlyRead, ReadOpen, GapAfterReadOpen, ReadAfterRest, GapAfterReadAfterRest,
     Resume, GapAfterResume, Answer, GapAfterAnswer, GapAfterLongDelay, kRows
 };
 
@@ -56,6 +59,7 @@ struct Settings
     int delayMs = 100;
     int holdMs = 8000;
     int longDelayMs = 6000;
+    int earlyReadMs = 300;
     bool verbose = false;
 };
 
@@ -70,49 +74,8 @@ struct Column
     int broken = 0; // sounds heard, but not whole
 };
 
-// What the null sink played while a scenario ran, and when.
-class Heard
-{
-public:
-    bool start()
-    {
-        if (!m_recorder.start())
-            return false;
-        spinFor(150);
-        return true;
-    }
-    // Keeps on recording `tailMs` for the last sound to come out.
-    void stop(int tailMs, int delayMs)
-    {
-        spinFor(tailMs);
-        m_recording = m_recorder.stop();
-        m_bursts = findReadingSounds(m_recording, delayMs);
-    }
-    size_t count() const { return m_bursts.size(); }
-    // Was sound i heard at its full length (within 3 ms), unbroken?
-    bool whole(size_t i, char name) const { return std::abs(heardMs(m_bursts[i], m_recording.rate) - lengthMs(name)) <= 3.0; }
-    void describe() const
-    {
-        for (const Burst &burst : m_bursts)
-            std::fprintf(stderr, "  sound at %.1f ms, %.1f ms long, %.0f Hz\n", 1000.0 * burst.onset / m_recording.rate,
-                         heardMs(burst, m_recording.rate), burst.frequencyHz);
-    }
-    // Milliseconds from `askedAt` (steady clock seconds) to the onset of sound i.
-    double sinceMs(double askedAt, size_t i) const { return 1000.0 * (m_recorder.momentOf(m_bursts[i].onset) - askedAt); }
-    // The gap before sound i; sound i - 1 is `previous`.
-    double gapBefore(size_t i, char previous, int delayMs) const
-    {
-        return onsetGapMs(m_bursts, i, m_recording.rate) - lengthMs(previous) - delayMs;
-    }
-
-private:
-    TimedRecorder m_recorder;
-    Recording m_recording;
-    std::vector<Burst> m_bursts;
-};
-
 // Were the sounds `names` heard, in that number? Each one not heard whole is counted.
-bool heardAll(Column &column, const char *scenario, const Heard &heard, const std::string &names)
+bool heardAll(Column &column, const char *scenario, const HeardReading &heard, const std::string &names)
 {
     if (heard.count() != names.size()) {
         std::fprintf(stderr, "%s, %s: heard %zu sounds of %zu\n", column.name, scenario, heard.count(), names.size());
@@ -121,7 +84,7 @@ bool heardAll(Column &column, const char *scenario, const Heard &heard, const st
         return false;
     }
     for (size_t i = 0; i < names.size(); ++i) {
-        if (!heard.whole(i, names[i])) {
+        if (!heard.whole(i, lengthMs(names[i]))) {
             std::fprintf(stderr, "%s, %s: sound %zu not heard whole\n", column.name, scenario, i);
             heard.describe();
             ++column.broken;
@@ -157,21 +120,21 @@ void countHold(Column &column, bool held)
 }
 
 // The correction `text` to be read, and the recording started.
-bool setUp(const QString &folder, const QByteArray &text, Heard &heard)
+bool setUp(const QString &folder, const QByteArray &text, HeardReading &heard)
 {
     return writeFile(folder + QStringLiteral("/test.txt"), text) && heard.start();
 }
 
 // The figures of a scenario that was to give the sounds `names`: `asked` -> sound
 // `sound` heard (kRows: not reported), and the gap after that sound.
-void takeFigures(Column &column, const char *scenario, const Heard &heard, const std::string &names,
+void takeFigures(Column &column, const char *scenario, const HeardReading &heard, const std::string &names,
                  double asked, size_t sound, Row first, Row gap, int delayMs, const Settings &settings)
 {
     if (!heardAll(column, scenario, heard, names))
         return;
     if (first != kRows)
         add(column, first, heard.sinceMs(asked, sound), settings);
-    add(column, gap, heard.gapBefore(sound + 1, names[sound], delayMs), settings);
+    add(column, gap, heard.gapBefore(sound + 1, lengthMs(names[sound]), delayMs), settings);
 }
 
 QMessageBox *shownMessageBox()
@@ -183,13 +146,29 @@ QMessageBox *shownMessageBox()
     return nullptr;
 }
 
+// Read soon after start-up, as a user who opens a correction from the file manager
+// and presses F5 at once.
+void programReadsEarly(const QString &folder, Column &column, const Settings &settings)
+{
+    HeardReading heard;
+    if (!setUp(folder, "abcd", heard))
+        return;
+    ProgramWindow program(folder, settings.delayMs);
+    spinFor(settings.earlyReadMs);
+    const double asked = TimedRecorder::now();
+    program.window.Command1_Click();
+    program.waitForTheEnd(10000, 20);
+    heard.stop(200, settings.delayMs);
+    takeFigures(column, "early Read", heard, "abcd", asked, 0, EarlyRead, GapAfterEarlyRead, settings.delayMs, settings);
+}
+
 void programReads(ProgramWindow &program, const QString &folder, bool afterRest, Column &column, const Settings &settings)
 {
     if (afterRest)
         spinUntil([&] { return !program.player.hasOutput(); }, platform::AudioPlayer::kIdleCloseMs + 5000, 20);
     else
         spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    Heard heard;
+    HeardReading heard;
     if (!setUp(folder, "ab", heard))
         return;
     const double asked = TimedRecorder::now();
@@ -204,7 +183,7 @@ void programReads(ProgramWindow &program, const QString &folder, bool afterRest,
 void programResumes(ProgramWindow &program, const QString &folder, Column &column, const Settings &settings)
 {
     spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    Heard heard;
+    HeardReading heard;
     if (!setUp(folder, "abcd", heard))
         return;
     program.window.Command1_Click();
@@ -220,7 +199,7 @@ void programResumes(ProgramWindow &program, const QString &folder, Column &colum
 void programAnswers(ProgramWindow &program, const QString &folder, Column &column, const Settings &settings)
 {
     spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    Heard heard;
+    HeardReading heard;
     if (!setUp(folder, "a#bc", heard))
         return;
     program.window.Command1_Click();
@@ -245,7 +224,7 @@ void programWaitsLong(const QString &folder, Column &column, const Settings &set
     ProgramWindow program(folder, settings.longDelayMs);
     spinFor(600); // the start-up tick takes the delay from the field
     spinUntil([&] { return program.player.isOutputSteady(); }, 5000, 20);
-    Heard heard;
+    HeardReading heard;
     if (!setUp(folder, "ab", heard))
         return;
     program.window.Command1_Click();
@@ -277,7 +256,9 @@ void clientRuns(const QString &folder, Column &column, const Settings &settings)
     const QString hold = QStringLiteral("+%1").arg(settings.holdMs);
     const QString open = QStringLiteral("open");
     const QString settle = QStringLiteral("+600"); // as the program's window is left to settle
+    const QString early = QStringLiteral("+%1").arg(settings.earlyReadMs);
     const std::vector<ClientScenario> scenarios = {
+        {"early Read", {early, "a", "b", "c", "d"}, "abcd", 0, EarlyRead, GapAfterEarlyRead, false},
         {"Read", {open, settle, "a", "b"}, "ab", 0, ReadOpen, GapAfterReadOpen, false},
         {"Read after rest", {"+0", "a", "b"}, "ab", 0, ReadAfterRest, GapAfterReadAfterRest, false},
         {"Resume", {open, settle, "a", "b", hold, "c", "d"}, "abcd", 2, Resume, GapAfterResume, false},
@@ -286,7 +267,7 @@ void clientRuns(const QString &folder, Column &column, const Settings &settings)
     };
     for (const ClientScenario &scenario : scenarios) {
         const int delayMs = scenario.longDelay ? settings.longDelayMs : settings.delayMs;
-        Heard heard;
+        HeardReading heard;
         if (!heard.start())
             continue;
         const auto marks = runNaiveReader(folder, delayMs, scenario.items);
@@ -315,7 +296,10 @@ std::string cell(std::vector<double> values, bool signedGap)
 void report(const Column &program, const Column &client, const Settings &settings)
 {
     const std::string hold = std::to_string(settings.holdMs) + " ms";
+    const std::string early = std::to_string(settings.earlyReadMs) + " ms";
     const std::array<std::string, kRows> labels = {
+        "Read " + early + " after start -> first sound",
+        "first gap after that Read",
         "Read -> first sound, output open",
         "first gap after Read, output open",
         "Read -> first sound, after rest",
@@ -328,7 +312,7 @@ void report(const Column &program, const Column &client, const Settings &setting
     };
     std::printf("%-40s %-30s %s\n", "median [min, max] ms; gaps due 0", program.name, client.name);
     for (int row = 0; row < kRows; ++row) {
-        const bool gap = row != ReadOpen && row != ReadAfterRest && row != Resume && row != Answer;
+        const bool gap = row != EarlyRead && row != ReadOpen && row != ReadAfterRest && row != Resume && row != Answer;
         std::printf("%-40s %-30s %s\n", labels[static_cast<size_t>(row)].c_str(),
                     cell(program.values[static_cast<size_t>(row)], gap).c_str(),
                     cell(client.values[static_cast<size_t>(row)], gap).c_str());
@@ -357,6 +341,8 @@ int main(int argc, char **argv)
             settings.holdMs = value;
         else if (arguments[i] == QLatin1String("--long-delay-ms"))
             settings.longDelayMs = value;
+        else if (arguments[i] == QLatin1String("--early-read-ms"))
+            settings.earlyReadMs = value;
     }
     QString why;
     if (!PulseRecorder::serverAvailable(&why)) {
@@ -373,6 +359,7 @@ int main(int argc, char **argv)
     Column client{"naive reader process", {}};
     BusyCores busy(load);
     for (int run = 0; run < settings.runs; ++run) {
+        programReadsEarly(dir.path(), program, settings);
         {
             ProgramWindow window(dir.path(), settings.delayMs);
             spinFor(600); // the start-up tick takes the delay from the field

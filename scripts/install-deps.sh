@@ -10,6 +10,8 @@ if [[ "${1:-}" == "--tests" || "${1:-}" == "--package" ]]; then
 fi
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev pulseaudio pulseaudio-utils xvfb xdotool imagemagick fonts-dejavu-core)
+    # The sound tests again on PipeWire: its PulseAudio service and its session manager.
+    packages+=(pipewire pipewire-pulse wireplumber)
     packages+=(lintian desktop-file-utils appstream)
     # The screen reader test: a private D-Bus session, its accessibility bus, a listener.
     packages+=(dbus-daemon at-spi2-core python3-pyatspi)

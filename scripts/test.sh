@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds everything and runs every test. The tests that need
-# a display or a sound server start their own (Xvfb, a PulseAudio null sink) and stop
-# them afterwards, so this runs on a machine with neither.
+# a display or a sound server start their own (Xvfb; a null sink on PulseAudio, and on
+# PipeWire with pipewire-pulse) and stop them afterwards, so this runs on a machine with
+# neither.
 # Then the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer (clang,
 # build-asan/), and each fuzz target for 20 seconds (VIROD_FUZZ_SECONDS to change it).
 set -euo pipefail

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/sdl_output.h"
 
+#include "sound/server_sink_probe.h"
 #include "sound/thread_priority.h"
 
 #include <QtDebug>
@@ -38,6 +39,25 @@ bool initAudioWithRaisedPriority()
     return startRaised([] { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; });
 }
 
+// SDL's PulseAudio client crashes on a server that answers without a sink: there, SDL
+// tries its other drivers, never the silent ones, and fails like them when none works.
+// This holds for the rest of the run: once the server has a sink again, the program's
+// own output to it serves.
+void keepAwayFromASinklessServer()
+{
+    if (!soundServerAnswersWithoutSink())
+        return;
+    QByteArray drivers;
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+        const QByteArray driver(SDL_GetAudioDriver(i));
+        if (driver == "pulseaudio" || driver == "dummy" || driver == "disk")
+            continue;
+        drivers += (drivers.isEmpty() ? "" : ",") + driver;
+    }
+    qWarning("The sound server has no output; SDL may use: %s", drivers.constData());
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, drivers.isEmpty() ? "none" : drivers.constData(), SDL_HINT_OVERRIDE);
+}
+
 } // namespace
 
 std::unique_ptr<SdlOutput> SdlOutput::open(QString &problem)
@@ -51,6 +71,7 @@ std::unique_ptr<SdlOutput> SdlOutput::open(QString &problem)
     }
     // Ctrl+C, kill and the end of a session are the program's to handle, not SDL's.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    keepAwayFromASinklessServer();
     if (!initAudioWithRaisedPriority()) {
         problem = noDeviceReason(QString::fromUtf8(SDL_GetError()));
         qWarning("SDL audio could not start: %s", SDL_GetError());

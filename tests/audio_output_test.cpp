@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "busy_cores.h"
 #include "event_loop.h"
 #include "fake_reading_window.h"
 #include "timing/qt_delay_timer.h"
 #include "sound/audio_player.h"
 #include "pulse_recorder.h"
+#include "real_reading.h"
 #include "reading/reading_run.h"
 #include "recording_analysis.h"
 #include "sox_sounds.h"
@@ -48,28 +48,6 @@ std::string soundedCharacters(const QByteArray &correction)
     }
     return spoken;
 }
-
-// The engine and the real player on the tone set of `dir`, as the window drives them.
-struct RealReading
-{
-    RealReading(const QTemporaryDir &dir, const QByteArray &correction, int delayMs)
-    {
-        writeFile(dir.filePath(QStringLiteral("test.txt")), correction);
-        window.useFolder(dir.path(), QString::number(delayMs));
-        run.loadSoundTable();
-        run.preparePlayer();
-    }
-    bool readToTheEnd(int timeoutMs)
-    {
-        run.read();
-        return spinUntil([&] { return !run.isRunning() && !run.pacer().isHolding(); }, timeoutMs);
-    }
-
-    platform::AudioPlayer player;
-    platform::QtDelayTimer timer;
-    FakeReadingWindow window;
-    reading::ReadingRun run{window, player, timer};
-};
 
 enum class Gaps {
     Exact,    // within a few milliseconds of the sound's length and the delay
@@ -214,31 +192,6 @@ TEST_F(SoundTiming, ReadRightAfterStartUpIsHeardWholeAndPacedExactly)
         SCOPED_TRACE(readAfterMs);
         expectHeardInOrder(heard, soundedCharacters(correction), 60, Gaps::Exact);
     }
-}
-
-// Sounds handed to the server ahead of their moment need no priority: with the raises
-// left out, as for a user who may not raise, two busy cores change no sound and no gap.
-TEST_F(SoundTiming, LongRunOnBusyCoresWithoutPriorityKeepsEverySoundWholeAndEveryGapExact)
-{
-    const QByteArray raises = qgetenv("VIROD_NO_PRIORITY_RAISE");
-    qputenv("VIROD_NO_PRIORITY_RAISE", "1");
-    QTemporaryDir dir;
-    ASSERT_TRUE(makeToneSet(dir.path(), kTones));
-    QByteArray correction;
-    for (int i = 0; i < 60; ++i)
-        correction += "abcd"[i % 4];
-    RealReading reading(dir, correction, 30);
-    ASSERT_TRUE(spinUntil([&] { return reading.player.isOutputSteady(); }, 5000));
-    PulseRecorder recorder;
-    const QString heard = dir.filePath(QStringLiteral("busy.wav"));
-    ASSERT_TRUE(recorder.start(heard));
-    {
-        BusyCores busy;
-        ASSERT_TRUE(reading.readToTheEnd(30000));
-    }
-    ASSERT_TRUE(recorder.stop());
-    qputenv("VIROD_NO_PRIORITY_RAISE", raises);
-    expectHeardInOrder(heard, soundedCharacters(correction), 30, Gaps::Exact);
 }
 
 TEST_F(PrivateServer, ServerRestartedWhileIdleGivesSoundAtTheNextRead)
