@@ -32,6 +32,11 @@ constexpr double kWriteMarginSeconds = 0.005;
 // The server's interpolated position may lag a little at the end's moment; an output
 // that started late or stalled lags more, and is waited for.
 constexpr double kEndToleranceSeconds = 0.005;
+// The stream rests only this long after the last frame written is taken as heard: the
+// sink and the server's own graph (a PipeWire quantum) may still hold its last frames,
+// and a stream corked before they are out loses the sound's end and plays it at the
+// next uncork, in front of the next sound.
+constexpr double kRestAfterHeardSeconds = 0.1;
 
 void signalLoop(void *loop)
 {
@@ -344,8 +349,8 @@ void PulseOutput::lookAgain()
 // With the lock held: the stream rests once all it holds has been heard.
 void PulseOutput::restIfAllHeard()
 {
-    const auto tolerance = static_cast<std::int64_t>(kEndToleranceSeconds * kRate);
-    if (m_pending.empty() && heardFrame() + tolerance >= m_timeline.lastEnd())
+    const auto afterHeard = static_cast<std::int64_t>(kRestAfterHeardSeconds * kRate);
+    if (m_pending.empty() && heardFrame() >= m_timeline.lastEnd() + afterHeard)
         setCorked(true);
 }
 
