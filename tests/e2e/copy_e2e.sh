@@ -7,16 +7,14 @@
 #
 # usage: copy_e2e.sh PROGRAM HEARD_SOUNDS SERVICES_DIR OUT_DIR
 set -euo pipefail
+source "$(dirname "$0")/program_under_test.sh"
 program=$1
 heard_sounds=$2
 services=$3
 out=$4
 mkdir -p "$out"
 
-[[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
-[[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
-export DISPLAY=$(cat "$services/display")
-export PULSE_SERVER=$(cat "$services/pulse-server")
+use_test_services "$services"
 
 work=$(mktemp -d)
 app=""
@@ -38,7 +36,8 @@ sox -n -r 44100 -c 1 -b 16 "$folder/aigu.wav" synth 0.2 square 880 vol 0.5
 printf 'a la\r\nb mi\r\nc aigu\r\n' > "$folder/kaloncor.ref"
 printf 'abc bca\r\ncab' > "$folder/test.txt"
 
-HOME="$home" XDG_DATA_HOME="$home/data" "$program" >"$out/program.log" 2>&1 &
+use_own_home "$home"
+"$program" >"$out/program.log" 2>&1 &
 app=$!
 main=$(xdotool search --all --sync --onlyvisible --pid "$app" --name "Virod Idadidavir" | head -1)
 sleep 1 # past the start-up tick

@@ -16,10 +16,7 @@ services=$3
 out=$4
 mkdir -p "$out"
 
-[[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
-[[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
-export DISPLAY=$(cat "$services/display")
-export PULSE_SERVER=$(cat "$services/pulse-server")
+use_test_services "$services"
 unset WINEPREFIX
 
 work=$(mktemp -d)

@@ -12,6 +12,16 @@ use_own_home() {
         XDG_CACHE_HOME="$home/.cache" XDG_STATE_HOME="$home/.local/state"
 }
 
+# The private X server and sound server of tests/services/test-services.sh, both needed.
+use_test_services() {
+    local services=$1
+    [[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
+    [[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
+    DISPLAY=$(cat "$services/display")
+    PULSE_SERVER=$(cat "$services/pulse-server")
+    export DISPLAY PULSE_SERVER
+}
+
 # Streams of process PID on the sound server.
 streams_of() { pactl list sink-inputs | grep -c "application.process.id = \"$1\"" || true; }
 

@@ -12,10 +12,7 @@ source "$(dirname "$0")/program_under_test.sh"
 program=$1
 services=$2
 
-[[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
-[[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
-export DISPLAY=$(cat "$services/display")
-export PULSE_SERVER=$(cat "$services/pulse-server")
+use_test_services "$services"
 unset WINEPREFIX
 
 work=$(mktemp -d)

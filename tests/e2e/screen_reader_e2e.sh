@@ -14,10 +14,7 @@ here=$(dirname "$(realpath "$0")")
 source "$here/program_under_test.sh"
 mkdir -p "$out"
 
-[[ -s "$services/display" ]] || { echo "no test X server"; exit 1; }
-export DISPLAY=$(cat "$services/display")
-[[ -s "$services/pulse-server" ]] || { echo "no test sound server"; exit 1; }
-export PULSE_SERVER=$(cat "$services/pulse-server")
+use_test_services "$services"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
