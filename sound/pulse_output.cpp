@@ -16,9 +16,8 @@ namespace platform {
 namespace {
 
 constexpr int kConnectTimeoutMs = 2000;
-// Each sound is handed to the server once its start comes this close to what the server
-// reads, and written on this far ahead of it: far enough that busy cores never let the
-// stream catch up with a long sound, near enough for the server's buffer.
+// Sounds are written this far ahead of what the server reads: far enough that busy cores
+// never let the stream catch up with a long sound, near enough for the server's buffer.
 constexpr double kWriteAheadSeconds = 2.0;
 // How often the server's position is asked for while sounds are under way.
 constexpr pa_usec_t kLookEveryUsec = 100000;
@@ -32,10 +31,7 @@ constexpr double kWriteMarginSeconds = 0.005;
 // The server's interpolated position may lag a little at the end's moment; an output
 // that started late or stalled lags more, and is waited for.
 constexpr double kEndToleranceSeconds = 0.005;
-// The stream rests only this long after the last frame written is taken as heard: the
-// sink and the server's own graph (a PipeWire quantum) may still hold its last frames,
-// and a stream corked before they are out loses the sound's end and plays it at the
-// next uncork, in front of the next sound.
+// Rest this long after the last frame is heard: a sound's end may still be in a PipeWire quantum.
 constexpr double kRestAfterHeardSeconds = 0.1;
 
 void signalLoop(void *loop)
@@ -92,8 +88,8 @@ bool PulseOutput::startLoop()
     return m_loop != nullptr && startRaised([this] { return pa_threaded_mainloop_start(m_loop) >= 0; });
 }
 
-// With the lock held: the connection to the server, which must already be running (no
-// server is started on our behalf: without one, SDL's outputs are tried).
+// With the lock held: the connection to a server already running (none is started for
+// us: without one, SDL's outputs are tried).
 bool PulseOutput::connectContext()
 {
     pa_proplist *properties = pa_proplist_new();
@@ -330,7 +326,6 @@ void PulseOutput::lookAgainSoon()
                                         }, this);
 }
 
-// With the lock held.
 void PulseOutput::lookAgain()
 {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
@@ -354,7 +349,6 @@ void PulseOutput::restIfAllHeard()
         setCorked(true);
 }
 
-// With the lock held.
 void PulseOutput::setCorked(bool corked)
 {
     if (corked == m_corked || m_stream == nullptr)
