@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace platform {
@@ -26,7 +28,10 @@ public:
     {
     }
     // A sound of `size` samples that arrive later (see append and finish).
-    explicit OutputSound(std::size_t size) : m_arriving(new float[size]), m_data(m_arriving.get()), m_size(size) {}
+    explicit OutputSound(std::size_t size)
+        : m_arriving(zeroed(size)), m_data(m_arriving.get()), m_size(size)
+    {
+    }
 
     OutputSound(const OutputSound &) = delete;
     OutputSound &operator=(const OutputSound &) = delete;
@@ -46,17 +51,31 @@ public:
         m_ready.store(m_written, std::memory_order_release);
     }
     // The rest of the sound is silence: the decoding ended short, failed or was
-    // abandoned, and no output must wait for it.
+    // abandoned, and no output must wait for it. That rest is zero already: an abandoned
+    // sound of minutes is not written out when the program quits.
     void finish()
     {
-        std::fill(m_data + m_written, m_data + m_size, 0.0f);
         m_written = m_size;
         m_ready.store(m_size, std::memory_order_release);
     }
 
 private:
+    struct Free
+    {
+        void operator()(float *samples) const { std::free(samples); }
+    };
+    // Zero from the start at no cost for a long sound (fresh pages are zero), so that
+    // each sample is written once, by the decoding thread, or never.
+    static float *zeroed(std::size_t size)
+    {
+        auto *samples = static_cast<float *>(std::calloc(std::max<std::size_t>(size, 1), sizeof(float)));
+        if (samples == nullptr)
+            throw std::bad_alloc();
+        return samples;
+    }
+
     std::vector<float> m_whole;
-    std::unique_ptr<float[]> m_arriving; // left uninitialised: a long sound is not written twice
+    std::unique_ptr<float[], Free> m_arriving;
     float *m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_written = 0; // the decoding thread's own count

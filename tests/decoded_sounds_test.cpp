@@ -4,6 +4,7 @@
 #include "test_files.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -114,7 +115,9 @@ TEST_F(LongSound, AbandonedWhileArrivingEndsInSilenceAndIsNotKept)
     g_decoder.release();
     ASSERT_TRUE(spinUntil([&] { return playable->isWhole(); }, 5000));
     EXPECT_EQ(playable->data()[kRate - 1], 0.5f);
-    EXPECT_EQ(playable->data()[kSoundSamples - 1], 0.0f);
+    EXPECT_TRUE(std::all_of(playable->data() + kRate, playable->data() + kSoundSamples, [](float sample) {
+        return sample == 0.0f;
+    }));
     spinUntil([] { return false; }, 50);
     EXPECT_TRUE(failures.isEmpty());
     EXPECT_TRUE(sounds.find(path).decoding); // decoded afresh, not taken from the cache

@@ -3,8 +3,8 @@
 # Quit ends the program promptly whatever it is doing: while a sound plays, and while a
 # large sound is being decoded. SIGTERM takes Quit's own path (as Ctrl+C and the end of
 # a session do), and needs no keyboard focus on the test display. It waits for no sound, no decoding and no
-# closing output. The bound here is loose (a busy test machine); scripts/bench-pacing.sh
-# measures the time.
+# closing output: the process is gone within 50 ms of the signal, plus what this script's
+# own timing costs (the same signal, guard and wait on a plain process, measured here).
 #
 # usage: quit_e2e.sh PROGRAM SERVICES_DIR
 set -euo pipefail
@@ -29,6 +29,32 @@ sox -n -r 44100 -c 1 -b 16 "$work/long.wav" synth 3 sine 440 vol 0.5
 sox -n -r 8000 -c 2 -b 32 "$work/huge.wav" synth 240 sine 440 vol 0.5
 printf 'a long\r\nb huge\r\n' > "$work/kaloncor.ref"
 
+# Sends SIGTERM to the child `pid` and waits for it to end: `gone_ms` is the time from
+# the signal to the process gone, `status` its exit status. Past two seconds it is taken
+# for hung and killed.
+term_and_wait() {
+    local pid=$1 start end guard
+    status=0
+    start=$(date +%s%N)
+    kill -TERM "$pid"
+    (sleep 2; kill -9 "$pid" 2>/dev/null) &
+    guard=$!
+    wait "$pid" || status=$?
+    end=$(date +%s%N)
+    kill "$guard" 2>/dev/null || true
+    gone_ms=$(( (end - start) / 1000000 ))
+}
+
+# What the timing itself costs: the slowest of three plain processes ended the same way.
+overhead_ms=0
+for _ in 1 2 3; do
+    sleep 60 &
+    term_and_wait $!
+    (( gone_ms <= overhead_ms )) || overhead_ms=$gone_ms
+done
+bound_ms=$(( 50 + overhead_ms ))
+echo "timing overhead ${overhead_ms} ms: Quit is bound to ${bound_ms} ms"
+
 # Starts the program on `correction`, presses Read, and quits after `wait` seconds.
 quit_after_read() {
     local correction=$1 wait=$2 what=$3
@@ -40,21 +66,12 @@ quit_after_read() {
     # Read, below the menu bar (the client area is 305 px high).
     xdotool mousemove "$((X + 200))" "$((Y + HEIGHT - 305 + 176))" click 1
     sleep "$wait"
-    local start end status=0 guard
-    start=$(date +%s%N)
-    kill -TERM "$app"
-    # Past two seconds the program is taken for hung.
-    (sleep 2; kill -9 "$app" 2>/dev/null) &
-    guard=$!
-    wait "$app" || status=$?
-    end=$(date +%s%N)
-    kill "$guard" 2>/dev/null || true
+    term_and_wait "$app"
     (( status != 137 )) || { echo "Quit $what: still running after 2 s"; exit 1; }
     (( status == 0 )) || { echo "Quit $what: the program did not end cleanly ($status)"; exit 1; }
     app=""
-    local ms=$(( (end - start) / 1000000 ))
-    echo "Quit $what: gone in ${ms} ms"
-    (( ms <= 300 )) || { echo "Quit $what took too long"; exit 1; }
+    echo "Quit $what: gone in ${gone_ms} ms"
+    (( gone_ms <= bound_ms )) || { echo "Quit $what took too long"; exit 1; }
 }
 
 quit_after_read a 1 "while a sound plays"
