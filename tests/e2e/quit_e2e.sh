@@ -3,8 +3,8 @@
 # Quit ends the program promptly whatever it is doing: while a sound plays, and while a
 # large sound is being decoded. SIGTERM takes Quit's own path (as Ctrl+C and the end of
 # a session do), and needs no keyboard focus on the test display. It waits for no sound, no decoding and no
-# closing output: the process is gone within 50 ms of the signal, plus what this script's
-# own timing costs (the same signal, guard and wait on a plain process, measured here).
+# closing output. The bound here is loose (a busy test machine); scripts/bench-pacing.sh
+# measures the time.
 #
 # usage: quit_e2e.sh PROGRAM SERVICES_DIR
 set -euo pipefail
@@ -45,15 +45,8 @@ term_and_wait() {
     gone_ms=$(( (end - start) / 1000000 ))
 }
 
-# What the timing itself costs: the slowest of three plain processes ended the same way.
-overhead_ms=0
-for _ in 1 2 3; do
-    sleep 60 &
-    term_and_wait $!
-    (( gone_ms <= overhead_ms )) || overhead_ms=$gone_ms
-done
-bound_ms=$(( 50 + overhead_ms ))
-echo "timing overhead ${overhead_ms} ms: Quit is bound to ${bound_ms} ms"
+# Loose: the time itself is a benchmark figure, not a test (a busy machine slows any exit).
+bound_ms=300
 
 # Starts the program on `correction`, presses Read, and quits after `wait` seconds.
 quit_after_read() {
