@@ -33,6 +33,10 @@ constexpr double kWriteMarginSeconds = 0.005;
 constexpr double kEndToleranceSeconds = 0.005;
 // Rest this long after the last frame is heard: a sound's end may still be in a PipeWire quantum.
 constexpr double kRestAfterHeardSeconds = 0.1;
+// Silence written after the last sound, so that the server reads written frames while the
+// stream rests and where the next sound begins: PipeWire plays, in frames never written,
+// whatever its ring buffer held there before.
+constexpr double kSilenceAfterSeconds = 0.5;
 
 void signalLoop(void *loop)
 {
@@ -282,6 +286,8 @@ void PulseOutput::writeSome()
         const std::size_t arrived = sound.samples->ready();
         std::size_t count = std::min(arrived - sound.written,
                                      static_cast<std::size_t>(std::max<std::int64_t>(limit - from, 0)) * kChannels);
+        if (count > 0 && from > m_writtenEnd)
+            silence(std::max(m_writtenEnd, firstWritableFrame()), from);
         if (count > 0 && !writeAt(from, sound.samples->data() + sound.written, count)) {
             qWarning("The sound server refused a sound: %s", pa_strerror(pa_context_errno(m_context)));
             m_pending.pop_front();
@@ -292,12 +298,16 @@ void PulseOutput::writeSome()
             return;
         m_pending.pop_front();
     }
+    const std::int64_t silenceEnd = m_timeline.lastEnd() + static_cast<std::int64_t>(kSilenceAfterSeconds * kRate);
+    if (m_writtenEnd >= m_timeline.lastEnd() && m_writtenEnd < silenceEnd)
+        silence(m_writtenEnd, silenceEnd);
 }
 
 // With the lock held: writes at an absolute frame, replacing what the server held there.
 bool PulseOutput::writeAt(std::int64_t frame, const float *samples, std::size_t count)
 {
     const std::int64_t offset = frame * kChannels * static_cast<std::int64_t>(sizeof(float));
+    m_writtenEnd = frame + static_cast<std::int64_t>(count) / kChannels;
     return pa_stream_write(m_stream, samples, count * sizeof(float), nullptr, offset, PA_SEEK_ABSOLUTE) >= 0;
 }
 

@@ -85,6 +85,8 @@ private:
     // Under the main loop's lock.
     SoundTimeline m_timeline;
     std::deque<Pending> m_pending;
+    // Where the last write ended: the server holds nothing written beyond it.
+    std::int64_t m_writtenEnd = 0;
     bool m_corked = true;
     bool m_restWanted = false; // nothing follows the last sound told
     // The last cork and uncork, on the server library's clock, in microseconds.
