@@ -21,21 +21,18 @@ constexpr int kConnectTimeoutMs = 2000;
 constexpr double kWriteAheadSeconds = 2.0;
 // How often the server's position is asked for while sounds are under way.
 constexpr pa_usec_t kLookEveryUsec = 100000;
-// A server that has not told its position for this long is not taken to play on: what
-// it has played is not guessed beyond this.
+// What a server has played is not guessed further than this beyond its last report.
 constexpr double kLongestGuessSeconds = 0.3;
 // The latency asked of the server: a sound written now is heard this soon.
 constexpr double kTargetLatencySeconds = 0.025;
 // A write made now reaches the server within this, while the stream runs.
 constexpr double kWriteMarginSeconds = 0.005;
-// The server's interpolated position may lag a little at the end's moment; an output
-// that started late or stalled lags more, and is waited for.
+// The server's position may lag a little at the end's moment; more is waited for.
 constexpr double kEndToleranceSeconds = 0.005;
 // Rest this long after the last frame is heard: a sound's end may still be in a PipeWire quantum.
 constexpr double kRestAfterHeardSeconds = 0.1;
-// Silence written after the last sound, so that the server reads written frames while the
-// stream rests and where the next sound begins: PipeWire plays, in frames never written,
-// whatever its ring buffer held there before.
+// Silence written after the last sound (and in every gap): PipeWire plays, in frames never
+// written, whatever its ring buffer held there a lap before.
 constexpr double kSilenceAfterSeconds = 0.5;
 
 void signalLoop(void *loop)
@@ -92,8 +89,8 @@ bool PulseOutput::startLoop()
     return m_loop != nullptr && startRaised([this] { return pa_threaded_mainloop_start(m_loop) >= 0; });
 }
 
-// With the lock held: the connection to a server already running (none is started for
-// us: without one, SDL's outputs are tried).
+// The connection to a server already running (none is started for us: without one,
+// SDL's outputs are tried).
 bool PulseOutput::connectContext()
 {
     pa_proplist *properties = pa_proplist_new();
@@ -113,9 +110,8 @@ bool PulseOutput::connectContext()
         && waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, kConnectTimeoutMs);
 }
 
-// With the lock held: the playback stream, corked until the first sound. No
-// pre-buffering: once uncorked it plays silence where nothing is written, so its frames
-// keep pace with the server's clock and a sound can be written at any frame ahead.
+// The playback stream, corked until the first sound. No pre-buffering: once uncorked its
+// frames keep pace with the server's clock and a sound can be written at any frame ahead.
 bool PulseOutput::connectStream()
 {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(kRate), static_cast<std::uint8_t>(kChannels)};
@@ -144,7 +140,7 @@ bool PulseOutput::connectStream()
         && waitUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, kConnectTimeoutMs);
 }
 
-// With the lock held: the server's first timing report, from which frames are placed.
+// The server's first timing report, from which frames are placed.
 bool PulseOutput::waitForTiming()
 {
     bool timed = false;
@@ -163,7 +159,7 @@ bool PulseOutput::waitForTiming()
     return reached;
 }
 
-// With the lock held. Waits for the server, at most `timeoutMs`.
+// Waits for the server, at most `timeoutMs`.
 bool PulseOutput::waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     const pa_usec_t deadline = pa_rtclock_now() + static_cast<pa_usec_t>(timeoutMs) * 1000;
@@ -202,10 +198,9 @@ PulseOutput::~PulseOutput()
     pa_threaded_mainloop_free(m_loop);
 }
 
-// With the lock held: the frame the server reads now, from its last timing report moved
-// on by the time since while the stream runs. The report's "playing" is not trusted: an
-// empty stream is "not playing" while it goes on reading silence, and a position frozen
-// there has sounds written where the server has already read, and lost.
+// The frame the server reads now: its last timing report moved on by the time since while
+// the stream runs. The report's "playing" is not trusted: an empty stream is "not playing"
+// while it reads on, and a position frozen there has sounds written where it has read.
 std::int64_t PulseOutput::readFrame() const
 {
     const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
@@ -221,9 +216,8 @@ std::int64_t PulseOutput::readFrame() const
     return read + std::llround((reportAge - corkedSinceReport) * kRate);
 }
 
-// With the lock held: the frame heard now: what the server has read, less what its sink
-// still holds. Never guessed far beyond the server's last report: a server stopped, or a
-// sink that stopped reading, holds the reading back instead of having it walk on unheard.
+// The frame heard now: what the server has read, less what its sink still holds. Never
+// guessed far beyond the server's last report: a stopped server or sink holds the reading.
 std::int64_t PulseOutput::heardFrame() const
 {
     const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
@@ -235,8 +229,7 @@ std::int64_t PulseOutput::heardFrame() const
     return guessed - std::llround(sinkSeconds * kRate);
 }
 
-// With the lock held: the first frame a write made now can still reach before the server
-// reads it; what is written before it would lose its beginning.
+// The first frame a write made now can still reach before the server reads it.
 std::int64_t PulseOutput::firstWritableFrame() const
 {
     const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
@@ -259,8 +252,8 @@ double PulseOutput::placeAfter(std::shared_ptr<const Samples> samples, std::uint
     return hand(m_timeline.placeAfter(frames, generation, gap, firstWritableFrame()), std::move(samples));
 }
 
-// With the lock held: the sound goes to the server as far as it can, the stream runs,
-// and the seconds from now to the sound's end are returned.
+// The sound goes to the server as far as it can, the stream runs, and the seconds from
+// now to the sound's end are returned.
 double PulseOutput::hand(const SoundTimeline::Placed &placed, std::shared_ptr<const Samples> samples)
 {
     m_timeline.forgetHeard(heardFrame());
@@ -272,9 +265,8 @@ double PulseOutput::hand(const SoundTimeline::Placed &placed, std::shared_ptr<co
     return std::max(0.0, static_cast<double>(placed.end - heardFrame()) / kRate);
 }
 
-// With the lock held: hands the server the sounds placed, in order, from the moment each
-// comes within the write-ahead and as far as it, as far as each has arrived from the
-// decoder; what is left is looked at again shortly.
+// Hands the server the sounds placed, in order, each from the moment it comes within the
+// write-ahead and as far as it has arrived; what is left is looked at again shortly.
 void PulseOutput::writeSome()
 {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY)
@@ -303,7 +295,7 @@ void PulseOutput::writeSome()
         silence(m_writtenEnd, silenceEnd);
 }
 
-// With the lock held: writes at an absolute frame, replacing what the server held there.
+// Writes at an absolute frame, replacing what the server held there.
 bool PulseOutput::writeAt(std::int64_t frame, const float *samples, std::size_t count)
 {
     const std::int64_t offset = frame * kChannels * static_cast<std::int64_t>(sizeof(float));
@@ -311,7 +303,7 @@ bool PulseOutput::writeAt(std::int64_t frame, const float *samples, std::size_t 
     return pa_stream_write(m_stream, samples, count * sizeof(float), nullptr, offset, PA_SEEK_ABSOLUTE) >= 0;
 }
 
-// With the lock held: frames [from, to) are made silent again.
+// Frames [from, to) are made silent again.
 void PulseOutput::silence(std::int64_t from, std::int64_t to)
 {
     constexpr std::int64_t kChunkFrames = 4096;
@@ -320,9 +312,8 @@ void PulseOutput::silence(std::int64_t from, std::int64_t to)
         writeAt(frame, zeros.data(), static_cast<std::size_t>(std::min(kChunkFrames, to - frame)) * kChannels);
 }
 
-// With the lock held: while sounds are under way, the server's position is asked for
-// often, so that a server that stops answering or a sink that stops reading is seen in
-// a fraction of a second; what is still to be written is looked at again then too.
+// While sounds are under way the server's position is asked for often, so that a server
+// or sink that stops is seen within a fraction of a second; what is left is written then.
 void PulseOutput::lookAgainSoon()
 {
     if (m_lookAgain != nullptr)
@@ -351,7 +342,7 @@ void PulseOutput::lookAgain()
     }
 }
 
-// With the lock held: the stream rests once all it holds has been heard.
+// The stream rests once all it holds has been heard.
 void PulseOutput::restIfAllHeard()
 {
     const auto afterHeard = static_cast<std::int64_t>(kRestAfterHeardSeconds * kRate);

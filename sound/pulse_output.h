@@ -58,12 +58,12 @@ private:
     PulseOutput() = default;
     bool connect(QString &problem);
     bool startLoop();
+    // The steps below run with the main loop's lock held.
     bool connectContext();
     bool connectStream();
     bool waitForTiming();
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
 
-    // The steps below run with the main loop's lock held.
     double hand(const SoundTimeline::Placed &placed, std::shared_ptr<const Samples> samples);
     std::int64_t readFrame() const;
     std::int64_t heardFrame() const;
