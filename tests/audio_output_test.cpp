@@ -258,7 +258,8 @@ TEST_F(SoundTiming, FirstSoundIsPromptWithTheOutputOpenAndAfterRest)
     const double openMs = 1000.0 * (recorder.momentOf(bursts[0].onset) - openRead);
     const double restMs = 1000.0 * (recorder.momentOf(bursts[1].onset) - restRead);
     std::printf("Read -> first sound: %.1f ms with the output open, %.1f ms after rest\n", openMs, restMs);
-    EXPECT_GT(openMs, 0.0);
+    // Never before Read, within the recorder's grain (-0.9 ms was seen on PipeWire).
+    EXPECT_GT(openMs, -TimedRecorder::kGrainMs);
     EXPECT_LT(openMs, 50.0);
     EXPECT_LT(restMs, 60.0);
 }
