@@ -47,6 +47,8 @@ public:
     // max(delay in force, pauseMs). Asked for before that sound ends (asked during the
     // delay after it, or with no sound playing, it applies to the pause after the next).
     void lengthenPauseBeforeNextSound(int pauseMs);
+    // The delay the field says now, in milliseconds.
+    int fieldDelay() const;
 
     // The shut-down's "Close": a playing sound stops, and no handler acts afterwards.
     void closePlayer();
@@ -66,7 +68,6 @@ private:
     void takeIntervalFromField();
     bool startUpTickPending() const { return Timer1.isEnabled() && !m_delayAfterSound; }
     int pauseAfterCurrentSound() const;
-    int fieldDelay() const;
     QString soundPath(const QString &soundName);
 
     ReadingFlags &m_flags;

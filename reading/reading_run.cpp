@@ -2,7 +2,6 @@
 #include "reading/reading_run.h"
 
 #include "files/binary_file.h"
-#include "text/number_parsing.h"
 #include "text/text_decoding.h"
 #include "reading/messages.h"
 
@@ -145,17 +144,13 @@ bool ReadingRun::startNextPart()
     const Part next = m_nextParts.front();
     m_nextParts.erase(m_nextParts.begin());
     showProgress();
-    m_window.startHighlightAt(static_cast<int>(next.from));
-    m_position = next.from;
-    m_end = next.to;
-    m_highlightDue = -1;
-    m_highlightShown = -1;
-    m_stopTested = false;
-    m_pacer.lengthenPauseBeforeNextSound(2 * platform::readDelay(m_window.delayText()).intervalMs);
+    goToPart(next.from, next.to);
+    m_pacer.lengthenPauseBeforeNextSound(2 * m_pacer.fieldDelay());
     return true;
 }
 
-void ReadingRun::begin(size_t from, size_t to)
+// The walk and the highlight start over at `from`, for characters up to `to`.
+void ReadingRun::goToPart(size_t from, size_t to)
 {
     m_window.startHighlightAt(static_cast<int>(from));
     m_position = from;
@@ -163,6 +158,11 @@ void ReadingRun::begin(size_t from, size_t to)
     m_highlightDue = -1;
     m_highlightShown = -1;
     m_stopTested = false;
+}
+
+void ReadingRun::begin(size_t from, size_t to)
+{
+    goToPart(from, to);
     m_aheadPositions.clear();
     m_hold = Hold::None;
     m_reportedSoundProblems.clear();

@@ -70,6 +70,7 @@ private:
 
     bool startRunning();
     void begin(size_t from, size_t to);
+    void goToPart(size_t from, size_t to);
     void handNextSoundAhead();
     void withdrawAhead();
     // Reads the field's file afresh and shows it; the message for the user if it cannot.
